@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs the whole suite: the normal
+# build first, then the same tests under ASan + UBSan.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+cd "$root"
+bash scripts/deps.sh
+status=0
+for preset in default asan; do
+  echo "=== $preset ==="
+  bash scripts/build.sh "$preset"
+  ctest --preset "$preset" || status=1
+done
+exit $status

@@ -1,0 +1,75 @@
+#include "swf/swf_writer.h"
+
+#include "swf/swf_records.h"
+
+namespace tembrel {
+
+bool SwfWriter::Open(const std::string& path) {
+    Close();
+    return file_.CreateForWriting(path);
+}
+
+void SwfWriter::SetMovie(unsigned version, std::uint32_t widthPixels, std::uint32_t heightPixels, unsigned frameRate) {
+    version_ = static_cast<std::uint8_t>(version);
+    frameWidth_ = widthPixels * 20;
+    frameHeight_ = heightPixels * 20;
+    frameRate_ = static_cast<std::uint16_t>((frameRate & 0xFF) * 256);
+}
+
+bool SwfWriter::WriteHeader() {
+    ByteBuffer header;
+    header.insert(header.end(), {'F', 'W', 'S'});  // uncompressed signature
+    PutByte(header, version_);
+    Put32(header, 0);  // file length, patched at Close
+    std::size_t rectStart = header.size();
+    if (!PutRect(header, 0, static_cast<std::int32_t>(frameWidth_), 0, static_cast<std::int32_t>(frameHeight_)))
+        return false;
+    rectSize_ = static_cast<std::uint32_t>(header.size() - rectStart);
+    Put16(header, frameRate_);
+    Put16(header, 0);  // frame count, patched at Close
+    return file_.Write(header.data(), header.size());
+}
+
+bool SwfWriter::WriteTag(unsigned code, const std::uint8_t* bytes, std::size_t count) {
+    if (code == kTagShowFrame) ++frameCount_;
+    return file_.Write(bytes, count);
+}
+
+bool SwfWriter::WriteBackgroundColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
+    ByteBuffer tag;
+    PutTagHeader(tag, kTagSetBackgroundColor, 3);
+    tag.insert(tag.end(), {red, green, blue});
+    return WriteTag(kTagSetBackgroundColor, tag.data(), tag.size());
+}
+
+bool SwfWriter::WriteShowFrame() {
+    static const std::uint8_t showFrame[] = {0x40, 0x00};
+    return WriteTag(kTagShowFrame, showFrame, sizeof showFrame);
+}
+
+bool SwfWriter::WriteEnd() {
+    static const std::uint8_t end[] = {0x00, 0x00};
+    return WriteTag(kTagEnd, end, sizeof end);
+}
+
+void SwfWriter::Close() {
+    // Without a header there is nothing to patch: leave the file as written.
+    if (file_.IsOpen() && rectSize_ != 0) {
+        ByteBuffer field;
+        std::int64_t size = file_.Size();
+        Put32(field, size < 0 ? 0u : static_cast<std::uint32_t>(size));
+        if (file_.Seek(4) == 4) file_.Write(field.data(), field.size());
+        field.clear();
+        Put16(field, frameCount_);
+        std::int64_t countAt = 10 + static_cast<std::int64_t>(rectSize_);
+        if (file_.Seek(countAt) == countAt) file_.Write(field.data(), field.size());
+    }
+    file_.Close();
+    version_ = 0;
+    frameWidth_ = frameHeight_ = 0;
+    frameRate_ = 0;
+    frameCount_ = 0;
+    rectSize_ = 0;
+}
+
+}  // namespace tembrel
