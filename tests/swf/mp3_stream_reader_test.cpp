@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "mp3_test_frames.h"
+#include "swf/stream_block_schedule.h"
 #include "support/test_support.h"
 
 namespace tembrel {
@@ -84,6 +85,28 @@ private:
     ScratchDir dir_;
     bool open_ = false, headWritten_ = false, rewound_ = false;
 };
+
+TEST(StreamBlockScheduleTest, FramesDueAndDebtCarried) {
+    struct Case {
+        int debt, perSwfFrame, perMp3Frame;
+        int frames, debtAfter;
+    };
+    const Case cases[] = {
+        {0, 1837, 576, 3, 109},     // first block at 22050 Hz, 12 fps
+        {545, 1837, 576, 4, 78},    // the debt tips a block over to four frames
+        {0, 3675, 1152, 3, 219},    // 44100 Hz, 12 fps
+        {0, 183, 576, 0, 183},      // 22050 Hz, 120 fps: nothing due yet
+        {549, 183, 576, 1, 156},    // ... until the debt passes one MP3 frame
+        {0, 576, 576, 0, 576},      // a SWF frame exactly one MP3 frame long
+        {576, 576, 576, 1, 576},
+        {1152, 44100, 1152, 39, 324},   // 1 fps: the largest block still fits SampleCount
+    };
+    for (const Case& c : cases) {
+        StreamBlockPlan plan = PlanStreamBlock(c.debt, c.perSwfFrame, c.perMp3Frame);
+        EXPECT_EQ(plan.mp3Frames, c.frames) << c.debt << " + " << c.perSwfFrame << " / " << c.perMp3Frame;
+        EXPECT_EQ(plan.debtAfter, c.debtAfter) << c.debt << " + " << c.perSwfFrame << " / " << c.perMp3Frame;
+    }
+}
 
 TEST(Mp3StreamReaderTest, StreamHeadBytes) {
     struct Case {
