@@ -105,8 +105,10 @@ int AiffFileReader::Open(const std::string& path, int /*wantedRate*/) {
     if (duration_ > 0) {
         bitrate_ = static_cast<int>(length_ / (static_cast<std::uint64_t>(duration_) * 125));
     } else {
-        bitrate_ = static_cast<int>(static_cast<std::uint64_t>(fileBits_) * static_cast<std::uint64_t>(sourceChannels_) *
-                                    static_cast<std::uint64_t>(sampleRate_) / 1000);
+        bitrate_ = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(fileBits_) *
+                                                                 static_cast<std::uint64_t>(sourceChannels_) *
+                                                                 static_cast<std::uint64_t>(sampleRate_) / 1000,
+                                                             0x7FFFFFFF));
     }
     bytesPerSample_ = bitsPerSample_ / 8;
     if (file_.Seek(static_cast<std::int64_t>(dataStart_)) < 0) {

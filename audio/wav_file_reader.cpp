@@ -222,8 +222,10 @@ void WavFileReader::ComputeDataFields(std::uint32_t dataSize) {
     if (duration_ > 0) {
         bitrate_ = static_cast<int>(length_ / (static_cast<std::uint64_t>(duration_) * 125));
     } else {
-        bitrate_ = static_cast<int>(static_cast<std::uint64_t>(fileBits_) * static_cast<std::uint64_t>(sourceChannels_) *
-                                    static_cast<std::uint64_t>(sampleRate_) / 1000);
+        bitrate_ = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(fileBits_) *
+                                                                 static_cast<std::uint64_t>(sourceChannels_) *
+                                                                 static_cast<std::uint64_t>(sampleRate_) / 1000,
+                                                             0x7FFFFFFF));
     }
 }
 

@@ -184,7 +184,7 @@ struct AiffBuilder {
     }
     std::vector<std::uint8_t> Form(bool aifc) const {
         std::vector<std::uint8_t> f{'F', 'O', 'R', 'M', 0, 0, 0, 0};
-        f.insert(f.end(), {'A', 'I', 'F', aifc ? 'C' : 'F'});
+        f.insert(f.end(), {'A', 'I', 'F', static_cast<std::uint8_t>(aifc ? 'C' : 'F')});
         f.insert(f.end(), bytes.begin(), bytes.end());
         auto size = static_cast<std::uint32_t>(f.size() - 8);
         f[4] = size >> 24; f[5] = (size >> 16) & 0xFF; f[6] = (size >> 8) & 0xFF; f[7] = size & 0xFF;
@@ -250,6 +250,27 @@ TEST_F(AiffReaderTest, GsmFramesDecodeLikeSox) {
         } else {
             EXPECT_EQ(got.left, Channel(reference, 2, 0));
             EXPECT_EQ(got.right, Channel(reference, 2, 1));
+        }
+    }
+}
+
+// DWVW data that end inside a value, or hold nothing but zero bits, end the
+// stream after the bits they hold: no values are made up past the end.
+TEST(AiffReaderEdges, DwvwStreamsEndWithTheirData) {
+    test::ScratchDir dir;
+    for (int bits : {8, 12, 16, 24}) {
+        for (std::uint8_t fill : {0x00, 0xFF, 0x55}) {
+            SCOPED_TRACE(std::to_string(bits) + " bits, bytes " + std::to_string(fill));
+            AiffBuilder b;
+            b.Comm(true, 1, 1000, bits, 8000, "DWVW");
+            b.Ssnd(std::vector<std::uint8_t>(301, fill));
+            test::WriteAll(dir.File("d.aif"), b.Form(true));
+            AiffFileReader reader;
+            ASSERT_EQ(reader.Open(dir.File("d.aif"), 0), 1);
+            auto got = test::ReadAll(reader, 100);
+            EXPECT_LT(got.counts.size(), 100u);
+            // Every value takes at least one bit.
+            EXPECT_LE(got.left.size(), 301u * 8);
         }
     }
 }
