@@ -346,7 +346,8 @@ TEST_F(AiffReaderTest, DamagedHeadersNeverCrash) {
         AiffFileReader reader;
         if (reader.Open(dir.File("damaged.aif"), 0)) {
             ++opened;
-            test::ReadAll(reader, 300);
+            // Damaged files still come to an end.
+            EXPECT_LT(test::ReadAll(reader, 300).counts.size(), 300u);
         }
     };
     for (const auto& [writer, in] : writers) {

@@ -422,7 +422,8 @@ TEST_F(WavReaderTest, DamagedHeadersNeverCrash) {
             WavFileReader reader;
             if (reader.Open(dir.File("damaged.wav"), 0)) {
                 ++opened;
-                test::ReadAll(reader, 400);
+                // Damaged files still come to an end.
+                EXPECT_LT(test::ReadAll(reader, 400).counts.size(), 400u);
             }
         });
     }
