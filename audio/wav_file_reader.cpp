@@ -110,6 +110,10 @@ bool WavFileReader::ReadFormatChunk(std::uint32_t chunkSize) {
     if (chunkSize < 16) return false;
     std::uint8_t head[16];
     if (!ReadExact(head, sizeof head)) return false;
+    // A later format chunk replaces an earlier one whole, decoder included.
+    msAdpcm_.reset();
+    imaAdpcm_.reset();
+    samplesPerBlock_ = 0;
     formatTag_ = LoadLe16(head);
     int channels = LoadLe16(head + 2);
     std::uint32_t rate = LoadLe32(head + 4);
