@@ -97,11 +97,13 @@ void SwfBitReader::SkipBits(std::uint64_t count) {
 }
 
 void SwfBitReader::SkipRect() {
+    Align();  // RECT and MATRIX records start on a byte
     int bits = static_cast<int>(ReadUBits(5));
     SkipBits(4u * static_cast<std::uint64_t>(bits));
 }
 
 void SwfBitReader::SkipMatrix() {
+    Align();
     if (ReadUBits(1)) {  // HasScale
         int bits = static_cast<int>(ReadUBits(5));
         SkipBits(2u * static_cast<std::uint64_t>(bits));

@@ -36,7 +36,8 @@ public:
     std::int32_t ReadSBits(int count);
     void SkipBits(std::uint64_t count);
 
-    // Standard records whose values the walks do not need.
+    // Standard records whose values the walks do not need; each starts on a
+    // fresh byte.
     void SkipRect();
     void SkipMatrix();
 

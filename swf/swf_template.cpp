@@ -60,6 +60,7 @@ bool SwfTemplate::LoadTemplateBytes(ByteBuffer bytes) {
     std::uint32_t size = bytes[4] | (bytes[5] << 8) | (bytes[6] << 16) | (static_cast<std::uint32_t>(bytes[7]) << 24);
     if (size < kSmallestTemplate || size > bytes.size()) return false;
     bytes.resize(size);  // a movie longer than its length field is taken up to the length
+    bytes.shrink_to_fit();
 
     SwfBitReader reader(bytes.data(), kHeaderBytes, bytes.size());
     int bits = static_cast<int>(reader.ReadUBits(5));
