@@ -79,10 +79,13 @@ public:
         return !ui_->PumpMessages();
     }
 
+    // The bar ends full even when rounding left it a few pixels short.
     void Complete() {
-        if (!ui_ || lastPercent_ == 100) return;
-        ui_->SetFileText(Text(100));
-        ui_->SetFilePosition(barWidth_);
+        if (!ui_) return;
+        if (lastPercent_ != 100) ui_->SetFileText(Text(100));
+        if (lastPosition_ != static_cast<std::uint64_t>(barWidth_)) ui_->SetFilePosition(barWidth_);
+        lastPercent_ = 100;
+        lastPosition_ = barWidth_;
     }
 
 private:
