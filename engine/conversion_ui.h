@@ -40,6 +40,13 @@ public:
 
     // Opens the file manager with the file selected.
     virtual void ShowInFileManager(const std::string& path) = 0;
+
+    // A run's frame, for front ends that need it: BeginRun before the first
+    // file (wait cursor, main window disabled, progress window shown),
+    // EndRun after the last; ShowRow scrolls a list row into view.
+    virtual void BeginRun(int /*fileCount*/) {}
+    virtual void EndRun() {}
+    virtual void ShowRow(int /*row*/) {}
 };
 
 }  // namespace tembrel
