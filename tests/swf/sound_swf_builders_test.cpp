@@ -376,7 +376,9 @@ TEST(SoundSwfBuildersTest, EventSoundHasOneOrTwoFrames) {
         EXPECT_EQ(std::vector<std::uint8_t>(sound->body.begin() + 9, sound->body.end()), test::ReadAll(f.mp3));
         const ParsedTag* start = m.All(kTagStartSound).at(0);
         EXPECT_EQ(start->body[3] | start->body[4] << 8, c.loops);
-        if (!c.initPlay) EXPECT_EQ(m.All(kTagDoAction).at(0)->body, kStartStop);
+        if (!c.initPlay) {
+            EXPECT_EQ(m.All(kTagDoAction).at(0)->body, kStartStop);
+        }
         if (test::HaveTool("ffmpeg")) EXPECT_EQ(DecodedSamples(f.entry.outputSwfPath, 1), DecodedSamples(f.mp3, 1));
     }
 }
