@@ -379,7 +379,9 @@ TEST(SoundSwfBuildersTest, EventSoundHasOneOrTwoFrames) {
         if (!c.initPlay) {
             EXPECT_EQ(m.All(kTagDoAction).at(0)->body, kStartStop);
         }
-        if (test::HaveTool("ffmpeg")) EXPECT_EQ(DecodedSamples(f.entry.outputSwfPath, 1), DecodedSamples(f.mp3, 1));
+        if (test::HaveTool("ffmpeg")) {
+            EXPECT_EQ(DecodedSamples(f.entry.outputSwfPath, 1), DecodedSamples(f.mp3, 1));
+        }
     }
 }
 
