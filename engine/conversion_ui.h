@@ -1,57 +1,52 @@
 #pragma once
-// What a conversion shows to the user, as an interface the engine talks to.
-// A front end (the window layer, the command-line converter, a test)
-// implements it; the engine never touches a window itself. A run that gets
-// no ConversionUi (a null pointer) is silent and cannot be cancelled.
+// What a conversion shows and asks while it runs. The engine talks only to
+// this interface; the window front end and the command-line front end each
+// implement it. Every call comes from the thread that runs the conversion.
 #include <string>
 
 namespace tembrel {
 
+// Message box icons: guidance, failure or refused input, invalid template,
+// yes/no question.
 enum class MessageIcon { Information, Exclamation, Stop, Question };
-
-// Every message box carries this caption.
-inline constexpr char kMessageCaption[] = "Tembrel";
 
 class ConversionUi {
 public:
     virtual ~ConversionUi() = default;
 
-    // Wait cursor for the whole run.
-    virtual void BeginWait() {}
-    virtual void EndWait() {}
-
-    // The progress window: shown (main window disabled) with the overall bar
-    // at 0 of fileCount, closed (main window enabled) at the end.
-    virtual void OpenProgress(int fileCount) = 0;
-    virtual void CloseProgress() = 0;
-
-    // Overall half: "Converting %d of %d file(s) into SWF..." and one step
-    // of the bar per file.
-    virtual void SetOverallText(const std::string& text) = 0;
-    virtual void StepOverall() = 0;
-
-    // Per-file half: "Converting %s...%d%%" and the bar. The bar's range is
-    // 0..FileBarWidth(), its width in pixels, so that moves can be throttled
-    // to whole pixels.
+    // Progress of the file being converted: text line and bar.
     virtual void SetFileText(const std::string& text) = 0;
+    // Width of the per-file bar in pixels; progress positions are given in
+    // this unit (range 0..width).
     virtual int FileBarWidth() const = 0;
-    virtual void SetFileBarRange(int maximum) = 0;
-    virtual void SetFileBarPosition(int position) = 0;
+    virtual void SetFileRange(int maximum) = 0;
+    virtual void SetFilePosition(int position) = 0;
 
-    // The file list: bring a row into view, set its "SWF" column (column 5).
-    virtual void ShowRow(unsigned row) = 0;
-    virtual void SetRowStatus(unsigned row, const std::string& text) = 0;
+    // Progress over all files: text line and bar.
+    virtual void SetOverallText(const std::string& text) = 0;
+    virtual void SetOverallRange(int maximum) = 0;
+    virtual void SetOverallPosition(int position) = 0;
 
-    // A message box with the caption kMessageCaption and an OK button.
-    virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // The "SWF" column of a file list row: output name or failure text.
+    virtual void SetRowStatus(int row, const std::string& text) = 0;
 
-    // Lets the front end handle pending input (repaint, the Cancel button).
-    // The engine reads CancelRequested() only right after pumping.
-    virtual void PumpMessages() = 0;
-    virtual bool CancelRequested() const = 0;
+    // A message box captioned "Tembrel"; returns true for "Yes" (question
+    // icon) or when dismissed otherwise.
+    virtual bool ShowMessage(const std::string& text, MessageIcon icon) = 0;
 
-    // Opens the file manager with this file selected.
+    // Lets the front end handle pending input; returns true once the user
+    // has asked to cancel (the flag stays set).
+    virtual bool PumpMessages() = 0;
+
+    // Opens the file manager with the file selected.
     virtual void ShowInFileManager(const std::string& path) = 0;
+
+    // A run's frame, for front ends that need it: BeginRun before the first
+    // file (wait cursor, main window disabled, progress window shown),
+    // EndRun after the last; ShowRow scrolls a list row into view.
+    virtual void BeginRun(int /*fileCount*/) {}
+    virtual void EndRun() {}
+    virtual void ShowRow(int /*row*/) {}
 };
 
 }  // namespace tembrel
