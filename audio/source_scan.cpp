@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <set>
 #include <utility>
 
@@ -24,6 +25,14 @@ bool IsLink(const std::string& path) {
 bool IsRegularFile(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+std::string RealPath(const std::string& path) {
+    char* resolved = ::realpath(path.c_str(), nullptr);
+    if (!resolved) return path;
+    std::string real = resolved;
+    std::free(resolved);
+    return real;
 }
 
 std::string FolderOf(const std::string& path) {
@@ -81,7 +90,9 @@ void ApplyShortcutRule(std::vector<std::string>& paths, const std::string& path)
         std::string target;
         if (!ResolveShortcut(current, target)) return;
         if (IsSupportedExtension(ExtensionOfPath(target))) {
-            if (IsRegularFile(target)) paths.push_back(target);
+            // The real path, so that the list spots the same file reached
+            // through another link or a path with "..".
+            if (IsRegularFile(target)) paths.push_back(RealPath(target));
             return;
         }
         current = std::move(target);
