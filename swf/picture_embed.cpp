@@ -182,6 +182,7 @@ bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int
     if (!SetMovieLength(movie)) return false;
 
     tmpl.data_ = std::move(movie);
+    tmpl.data_.shrink_to_fit();
     tmpl.firstTag_ = static_cast<std::uint32_t>(newFirstTag);
     tmpl.width_ = width;
     tmpl.height_ = height;

@@ -66,7 +66,12 @@ TEST_P(WavWriterFormat, EmptyFileHasTheHeaderAndZeroData) {
 
 INSTANTIATE_TEST_SUITE_P(Formats, WavWriterFormat,
                          ::testing::Values(FormatCase{true, 16, 44100, 176400, 4}, FormatCase{false, 16, 11025, 22050, 2},
-                                           FormatCase{false, 8, 8000, 8000, 1}, FormatCase{true, 8, 22050, 44100, 2}));
+                                           FormatCase{false, 8, 8000, 8000, 1}, FormatCase{true, 8, 22050, 44100, 2}),
+                         [](const auto& info) {
+                             const FormatCase& c = info.param;
+                             return std::string(c.stereo ? "Stereo" : "Mono") + std::to_string(c.bits) + "Bit" +
+                                    std::to_string(c.rate);
+                         });
 
 // Data appended in uneven pieces lands as written; sox reads the file back
 // with the declared format and the same samples.
