@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -34,9 +35,21 @@ bool IsFolder(const std::string& path) {
 
 // Folders are searched; named files are taken as they are (a file named on
 // purpose is probed whatever its extension).
+// Relative names are taken from the current folder, so that output naming
+// (mirrored folders among them) sees full paths as the file list holds them.
+std::string Absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    std::string folder = cwd;
+    if (folder.back() != '/') folder += '/';
+    return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+}
+
 std::vector<std::string> CollectInputs(const std::vector<std::string>& inputs) {
     std::vector<std::string> paths;
-    for (const std::string& input : inputs) {
+    for (const std::string& given : inputs) {
+        const std::string input = Absolute(given);
         if (IsFolder(input))
             ScanFolder(paths, input);
         else
