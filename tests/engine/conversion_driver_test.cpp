@@ -13,6 +13,7 @@
 
 #include "engine/conversion_driver.h"
 #include "platform/os_file.h"
+#include "engine/scoped_env.h"
 #include "support/decoding_fixtures.h"
 #include "support/swf_template_fixtures.h"
 #include "support/test_support.h"
@@ -273,7 +274,9 @@ TEST_F(DriverTest, EachBuilderChoiceMakesSwfsFfprobeDecodes) {
             EXPECT_EQ(sound.rate, 22050);
             EXPECT_EQ(sound.channels, 1);
             EXPECT_EQ(ui.StatusOf(static_cast<int>(i) + 10), Stem(list[i].sourcePath) + ".swf");
-            if (c.buttonType == kPlayerWithShell && c.ctrl == 1) EXPECT_TRUE(FileExists(list[i].playerSwfPath));
+            if (c.buttonType == kPlayerWithShell && c.ctrl == 1) {
+                EXPECT_TRUE(FileExists(list[i].playerSwfPath));
+            }
         }
         EXPECT_EQ(ui.overallRange, 2);
         EXPECT_EQ(ui.overallPosition, 2);
@@ -450,26 +453,62 @@ TEST_F(DriverTest, NoBrowsingWhenNothingConverted) {
 }
 
 TEST_F(DriverTest, ProgramStepsConvertEndToEnd) {
-    const ConversionSteps standard = StandardConversionSteps();
-    if (!standard.nameOutputs || !standard.decodeAndEncode || !standard.createTempFile)
-        GTEST_SKIP() << "the program's own stage is not built in";
+    test::ScopedEnv env;
+    env.Set("TMPDIR", tempDir);
     const std::string a = Tone("end_to_end.wav");
+    const std::string broken = scratch.File("broken.mp3");
+    test::WriteAll(broken, std::vector<std::uint8_t>(4000, 0x5A));
     settings.SWFOutputFolderOpt = kOutputSameFolder;
     settings.CreateHtmlFile = 1;
     settings.AutoDestMP3EncodingParam = 0;
     settings.MP3SampleRate = 22050;
     settings.MP3ChannelNum = 1;
     settings.MP3BitRate = 32;
-    steps = standard;
-    auto list = Entries({a});
+    steps = StandardConversionSteps();
+    auto list = Entries({a, broken});
+    list[1].typeCode = kSourceTypeOther;
     RecordingUi ui;
     EXPECT_EQ(Run(list, &ui), 1);
     EXPECT_EQ(ui.StatusOf(10), "end_to_end.swf");
+    EXPECT_EQ(ui.StatusOf(11), "Conversion Failure");
     const ProbedSound sound = ProbeSwfSound(list[0].outputSwfPath);
     EXPECT_EQ(sound.codec, "mp3");
     EXPECT_EQ(sound.rate, 22050);
     EXPECT_EQ(sound.channels, 1);
     EXPECT_TRUE(FileExists(list[0].htmlPath));
+    // The stage's progress reached the window and ended at 100 %.
+    EXPECT_EQ(ui.fileTexts.back(), "Converting broken.mp3...0%");
+    EXPECT_NE(std::find(ui.fileTexts.begin(), ui.fileTexts.end(), "Converting end_to_end.wav...100%"),
+              ui.fileTexts.end());
+    EXPECT_FALSE(FileExists(scratch.File("broken.swf")));
+    // No MP3, spool or TBR file is left behind.
+    EXPECT_TRUE(FolderFiles(tempDir).empty());
+}
+
+TEST_F(DriverTest, CancelInsideTheProgramStageLeavesNothingBehind) {
+    test::ScopedEnv env;
+    env.Set("TMPDIR", tempDir);
+    const std::string a = Tone("first.wav"), b = Tone("second.wav");
+    settings.CreateCtrlSWF = 0;
+    settings.CreateHtmlFile = 1;
+    steps = StandardConversionSteps();
+    auto list = Entries({a, b});
+    RecordingUi ui;
+    // Cancel as soon as the second file's encoding reports progress.
+    ui.onPump = [](RecordingUi& u) {
+        if (!u.fileTexts.empty() && u.fileTexts.back().rfind("Converting second.wav...", 0) == 0 &&
+            u.fileTexts.back() != "Converting second.wav...0%")
+            u.cancelled = true;
+    };
+    EXPECT_EQ(Run(list, &ui), 1);
+    EXPECT_EQ(ui.StatusOf(10), "first.swf");
+    EXPECT_EQ(ui.StatusOf(11), "Cancelled");
+    EXPECT_TRUE(list[1].outputSwfPath.empty());
+    EXPECT_FALSE(FileExists(scratch.File("second.swf")));
+    EXPECT_FALSE(FileExists(scratch.File("second.htm")));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0], scratch.File("first.swf"));
+    EXPECT_TRUE(FolderFiles(tempDir).empty());
 }
 
 }  // namespace
