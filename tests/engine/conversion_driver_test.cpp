@@ -291,6 +291,40 @@ TEST_F(DriverTest, EachBuilderChoiceMakesSwfsFfprobeDecodes) {
     }
 }
 
+TEST(PrepareTemplateTest, PictureTemplatesTakeThePictureSizeOnlyWithAPicture) {
+    const std::string picture = ProgramFolder() + "ControlSWF/use_a_jpeg_1.swf";
+    if (!FileExists(picture) || !FileExists(ProgramFolder() + kSamplePictureName))
+        GTEST_SKIP() << "shipped picture template not built";
+    SwfTemplate plain;
+    ASSERT_TRUE(plain.LoadTemplate(picture));
+    const struct {
+        std::string jpeg;
+        int width, height;
+        bool takesPictureSize;
+    } cases[] = {{ProgramFolder() + kSamplePictureName, 100, 75, true},
+                 {"", 100, 75, false},
+                 {ProgramFolder() + kSamplePictureName, 0, 75, false},
+                 {ProgramFolder() + kSamplePictureName, 100, 0, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.jpeg + " " + std::to_string(c.width) + "x" + std::to_string(c.height));
+        ConversionSettings s(ProgramFolder());
+        s.CreateCtrlSWF = 1;
+        s.ButtonSWFType = kPlayerSingle;
+        s.ControlSWF = picture;
+        s.JPEGFile = c.jpeg;
+        s.JPEGWidth = c.width;
+        s.JPEGHeight = c.height;
+        SwfTemplate tmpl;
+        RecordingUi ui;
+        ASSERT_TRUE(PrepareTemplate(s, ChooseBuilder(s), tmpl, &ui));
+        EXPECT_EQ(s.MovieWidth, c.takesPictureSize ? c.width : plain.Width());
+        EXPECT_EQ(s.MovieHeight, c.takesPictureSize ? c.height : plain.Height());
+        EXPECT_EQ(s.MovieVersion, plain.Version());
+        EXPECT_FALSE(s.StartPlayActions.Empty());
+        EXPECT_TRUE(ui.messages.empty());
+    }
+}
+
 TEST_F(DriverTest, EachFileGetsItsOwnOutcome) {
     const std::string good = Tone("good.wav");
     const std::string broken = scratch.File("broken.wav");
