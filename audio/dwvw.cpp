@@ -16,16 +16,17 @@ bool DwvwDecoder::Fill(int count) {
             if (bufferEnd_ > sizeof buffer_) bufferEnd_ = sizeof buffer_;
             bufferIndex_ = 0;
         }
-        if (count < 8 && bufferEnd_ == 0) return false;
-        // Past the end the accumulator is padded with zero bits.
-        bits_ = (bits_ << 8) & 0xFFFFFFFFFFull;
-        if (bufferIndex_ < bufferEnd_) bits_ |= buffer_[bufferIndex_++];
+        // Once the data are used up no bits are made up: padding the
+        // accumulator with zeros would decode values without end.
+        if (bufferEnd_ == 0) return false;
+        bits_ = ((bits_ << 8) | buffer_[bufferIndex_++]) & 0xFFFFFFFFFFull;
         bitCount_ += 8;
     }
     return true;
 }
 
 int DwvwDecoder::LoadBits(int count) {
+    if (count == 0) return 0;
     if (!Fill(count)) return -1;
     int value = static_cast<int>((bits_ >> (bitCount_ - count)) & ((1ull << count) - 1));
     bitCount_ -= count;
@@ -33,9 +34,12 @@ int DwvwDecoder::LoadBits(int count) {
 }
 
 int DwvwDecoder::LoadWidthModifier() {
-    if (!Fill(maxModifier_)) return -1;
+    // Near the end fewer bits than the longest modifier may remain; the
+    // modifier may still end within them.
+    Fill(maxModifier_);
     int modifier = 0;
     while (modifier < maxModifier_) {
+        if (bitCount_ == 0) return -1;
         bitCount_ -= 1;
         if (bits_ & (1ull << bitCount_)) break;
         ++modifier;
@@ -49,16 +53,22 @@ int DwvwDecoder::Decode(std::int32_t* out, int count) {
     while (done < count) {
         int modifier = LoadWidthModifier();
         if (modifier < 0) break;
-        if (modifier != 0 && LoadBits(1) == 1) modifier = -modifier;
+        if (modifier != 0) {
+            int sign = LoadBits(1);
+            if (sign < 0) break;
+            if (sign == 1) modifier = -modifier;
+        }
         int width = (modifier + lastDeltaWidth_ + bitWidth_) % bitWidth_;
         int delta = 0;
         if (width > 0) {
-            int low = width > 1 ? LoadBits(width - 1) : 0;
-            delta = (low < 0 ? 0 : low) | (1 << (width - 1));
-            bool negative = LoadBits(1) == 1;
+            int low = LoadBits(width - 1);
+            int negative = LoadBits(1);
+            if (low < 0 || negative < 0) break;  // the value is cut off by the end of the data
+            delta = low | (1 << (width - 1));
             if (delta == maxDelta_ - 1) {
                 int extra = LoadBits(1);
-                if (extra > 0) delta += extra;
+                if (extra < 0) break;
+                delta += extra;
             }
             if (negative) delta = -delta;
         }

@@ -22,8 +22,8 @@ public:
     int Decode(std::int32_t* out, int count);
 
 private:
-    // Takes `count` bits (most significant first); -1 when a request of
-    // fewer than eight bits finds no more input.
+    // Takes `count` bits (most significant first); -1 when the input holds
+    // fewer.
     int LoadBits(int count);
     // Counts zero bits up to the next one bit (at most the maximum
     // modifier); -1 at the end of the input.

@@ -9,7 +9,7 @@ namespace tembrel {
 
 std::optional<SourceFileEntry> ProbeSourceFile(const std::string& path) {
     const int typeCode = SourceTypeCode(path);
-    std::unique_ptr<AudioSource> source = OpenSourceForType(typeCode, path, 0);
+    std::unique_ptr<AudioSource> source = OpenAudioSource(path, typeCode, 0);
     if (!source) return std::nullopt;
     SourceFileEntry entry;
     entry.sourcePath = path;

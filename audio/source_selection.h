@@ -1,7 +1,7 @@
 #pragma once
-// Which decoder opens a source: the AU reader alone for ".au"/".snd"; for
-// every other type the decoding library first, then the program's own WAV
-// or AIFF reader as a fallback.
+// Picks and opens the reader for a source file by its type code: AU/SND only
+// through the AU reader; everything else through the decoding library first,
+// with the program's own WAV or AIFF reader as the fallback for those types.
 #include <memory>
 #include <string>
 
@@ -9,9 +9,9 @@
 
 namespace tembrel {
 
-// The opened source, or null when no decoder accepts the file. rate is the
-// rate tracker music is rendered at (0 when a file is only probed); the
-// fallback readers are always opened with 0.
-std::unique_ptr<AudioSource> OpenSourceForType(int typeCode, const std::string& path, int rate);
+// rate: 0 when a file is only probed, the wanted rate when it is converted
+// (the rate tracker music is rendered at). Returns the opened source, or
+// null when the file is rejected.
+std::unique_ptr<AudioSource> OpenAudioSource(const std::string& path, int typeCode, int rate);
 
 }  // namespace tembrel

@@ -110,6 +110,10 @@ bool WavFileReader::ReadFormatChunk(std::uint32_t chunkSize) {
     if (chunkSize < 16) return false;
     std::uint8_t head[16];
     if (!ReadExact(head, sizeof head)) return false;
+    // A later format chunk replaces an earlier one whole, decoder included.
+    msAdpcm_.reset();
+    imaAdpcm_.reset();
+    samplesPerBlock_ = 0;
     formatTag_ = LoadLe16(head);
     int channels = LoadLe16(head + 2);
     std::uint32_t rate = LoadLe32(head + 4);
@@ -222,8 +226,10 @@ void WavFileReader::ComputeDataFields(std::uint32_t dataSize) {
     if (duration_ > 0) {
         bitrate_ = static_cast<int>(length_ / (static_cast<std::uint64_t>(duration_) * 125));
     } else {
-        bitrate_ = static_cast<int>(static_cast<std::uint64_t>(fileBits_) * static_cast<std::uint64_t>(sourceChannels_) *
-                                    static_cast<std::uint64_t>(sampleRate_) / 1000);
+        bitrate_ = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(fileBits_) *
+                                                                 static_cast<std::uint64_t>(sourceChannels_) *
+                                                                 static_cast<std::uint64_t>(sampleRate_) / 1000,
+                                                             0x7FFFFFFF));
     }
 }
 

@@ -331,7 +331,8 @@ TEST_F(AuReaderTest, DamagedHeadersNeverCrash) {
         AuFileReader reader;
         if (reader.Open(dir.File("damaged.au"), 0)) {
             ++opened;
-            test::ReadAll(reader, 200);
+            // Damaged files still come to an end.
+            EXPECT_LT(test::ReadAll(reader, 200).counts.size(), 200u);
         }
     };
     for (const char* writer : writers) {

@@ -354,6 +354,22 @@ TEST(WavReaderEdges, MsAdpcmPredictorBeyondTheCoefficientsEndsTheStream) {
     EXPECT_EQ(got.left[1], 0x1000);
 }
 
+// A second format chunk replaces the first one whole: its decoder must not
+// run on blocks of the other format's size.
+TEST(WavReaderEdges, SecondFormatChunkReplacesTheFirst) {
+    test::ScratchDir dir;
+    std::vector<std::uint8_t> imaFormat{'f', 'm', 't', ' ', 20, 0, 0, 0, 0x11, 0, 1, 0, 0x40, 0x1F, 0, 0,
+                                        0,   0,   0,   0,   36, 0, 4, 0, 2,    0, 65, 0};
+    std::vector<std::uint8_t> data(36 * 3, 0x37);
+    for (std::size_t block = 0; block < 3; ++block) data[block * 36 + 2] = 10;  // step index
+    test::WriteAll(dir.File("a.wav"), Wav(2, 1, 8000, 256, 4, MsAdpcmExtension(500, 7), imaFormat, data));
+    WavFileReader reader;
+    ASSERT_EQ(reader.Open(dir.File("a.wav"), 0), 1);
+    EXPECT_EQ(reader.GetFormatTag(), kWaveFormatImaAdpcm);
+    auto got = test::ReadAll(reader);
+    EXPECT_EQ(got.left.size(), 3u * 65);
+}
+
 struct RejectCase {
     const char* name;
     std::vector<std::uint8_t> file;
@@ -422,7 +438,8 @@ TEST_F(WavReaderTest, DamagedHeadersNeverCrash) {
             WavFileReader reader;
             if (reader.Open(dir.File("damaged.wav"), 0)) {
                 ++opened;
-                test::ReadAll(reader, 400);
+                // Damaged files still come to an end.
+                EXPECT_LT(test::ReadAll(reader, 400).counts.size(), 400u);
             }
         });
     }
