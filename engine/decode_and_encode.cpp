@@ -6,10 +6,7 @@
 #include <memory>
 #include <vector>
 
-#include "audio/au_file_reader.h"
-#include "audio/bass_audio_source.h"
-#include "audio/source_type.h"
-#include "audio/wav_file_reader.h"
+#include "audio/source_selection.h"
 #include "engine/conversion_ui.h"
 #include "engine/mp3_encoder.h"
 #include "engine/path_parts.h"
@@ -19,24 +16,6 @@
 
 namespace tembrel {
 namespace {
-
-// AU files only through their own reader; everything else through the
-// decoding library first, with the program's own reader as the fallback.
-std::unique_ptr<AudioSource> OpenStageSource(int typeCode, const std::string& path, int rate) {
-    if (typeCode == kSourceTypeAu) {
-        auto au = std::make_unique<AuFileReader>();
-        if (au->Open(path, rate)) return au;
-        return nullptr;
-    }
-    auto library = std::make_unique<BassAudioSource>();
-    if (library->Open(path, rate)) return library;
-    library.reset();
-    if (typeCode == kSourceTypeWav) {
-        auto wav = std::make_unique<WavFileReader>();
-        if (wav->Open(path, 0)) return wav;
-    }
-    return nullptr;
-}
 
 // Per-file progress: 0-20 % while decoding, 20-100 % while encoding. The
 // text changes only when the whole percentage grows, the bar only when its
@@ -79,10 +58,13 @@ public:
         return !ui_->PumpMessages();
     }
 
+    // The bar ends full even when rounding left it a few pixels short.
     void Complete() {
-        if (!ui_ || lastPercent_ == 100) return;
-        ui_->SetFileText(Text(100));
-        ui_->SetFilePosition(barWidth_);
+        if (!ui_) return;
+        if (lastPercent_ != 100) ui_->SetFileText(Text(100));
+        if (lastPosition_ != static_cast<std::uint64_t>(barWidth_)) ui_->SetFilePosition(barWidth_);
+        lastPercent_ = 100;
+        lastPosition_ = barWidth_;
     }
 
 private:
@@ -178,7 +160,7 @@ bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::stri
 
     StageRun run;
     run.mp3Path = mp3Path;
-    run.source = OpenStageSource(typeCode, sourcePath, WantedSourceRate(settings));
+    run.source = OpenAudioSource(sourcePath, typeCode, WantedSourceRate(settings));
     if (!run.source) return false;
     AudioSource& source = *run.source;
     const int rate = source.GetSampleRate();
@@ -264,7 +246,11 @@ bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::stri
     // A silent source with nothing decoded gives no sound to embed.
     if (remaining == 0) return run.End(false);
 
-    settings.EncodedSampleCount = static_cast<std::uint32_t>(std::trunc(static_cast<double>(remaining) * ratio));
+    // The SWF sound header has 32 bits for the count; more would not fit
+    // and must not wrap around.
+    const double outputSamples = std::trunc(static_cast<double>(remaining) * ratio);
+    settings.EncodedSampleCount =
+        outputSamples >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(outputSamples);
     settings.DurationSeconds = static_cast<std::uint32_t>(remaining / static_cast<std::uint64_t>(rate));
 
     progress.StartEncoding(remaining);
