@@ -88,6 +88,7 @@ int main(int argc, char** argv) {
     LoadSettings(store, settings);
     settings.BrowseOutFolder = options.browse ? 1 : 0;
     if (!cli::ApplyOverrides(options, settings, &error)) return BadUsage(error);
+    if (!settings.SWFSpecifiedFolder.empty()) settings.SWFSpecifiedFolder = Absolute(settings.SWFSpecifiedFolder);
 
     if (InitAudioDecoding() != AudioDecodingStart::Ready) {
         std::fprintf(stderr, "%s: %s\n", cli::kCaption, kAudioDecodingInitFailedMessage);

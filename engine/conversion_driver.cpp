@@ -118,16 +118,14 @@ bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, 
 
 int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                  const std::vector<int>& rows, ConversionUi* ui, const ConversionSteps& steps) {
-    if (ui) ui->BeginRun(static_cast<int>(entries.size()));
     const BuilderChoice choice = ChooseBuilder(settings);
     SwfTemplate tmpl;
-    if (!PrepareTemplate(settings, choice, tmpl, ui)) {
-        if (ui) ui->EndRun();
-        return 0;
-    }
+    // A template that cannot be used ends the run before any window opens.
+    if (!PrepareTemplate(settings, choice, tmpl, ui)) return 0;
 
     const int count = static_cast<int>(entries.size());
     if (ui) {
+        ui->BeginRun(count);
         ui->SetOverallRange(count);
         ui->SetOverallPosition(0);
         ui->PumpMessages();

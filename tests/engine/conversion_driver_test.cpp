@@ -406,6 +406,7 @@ TEST_F(DriverTest, UnusableTemplatesStopTheRunWithTheirMessage) {
         EXPECT_EQ(ui.messages[0].first, c.message);
         EXPECT_EQ(ui.messages[0].second, c.icon);
         EXPECT_TRUE(ui.statuses.empty());
+        EXPECT_EQ(ui.runsBegun, 0);
         EXPECT_EQ(encodes, 0);
         EXPECT_TRUE(FolderFiles(outDir).empty());
     }
