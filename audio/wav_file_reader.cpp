@@ -366,64 +366,41 @@ int WavFileReader::ReadPcm24(void* left, void* right) {
     return static_cast<int>(frames);
 }
 
-int WavFileReader::ReadPcm32(void* left, void* right) {
+// 32-bit integer and 32/64-bit float samples share one shape: whole
+// samples of `width` bytes, the first two channels of each frame kept.
+template <typename Decode>
+int WavFileReader::ReadWideSamples(void* left, void* right, std::size_t width, Decode decode) {
     const int channels = sourceChannels_;
-    std::size_t n = TakeBytes(input_.data(), static_cast<std::size_t>(channels) * 4 * kSamplesPerBlock);
-    if (n < 4) return 0;
+    std::size_t n = TakeBytes(input_.data(), static_cast<std::size_t>(channels) * width * kSamplesPerBlock);
+    if (n < width) return 0;
     auto* l = static_cast<std::int16_t*>(left);
     auto* r = static_cast<std::int16_t*>(right);
     if (channels == 1) {
-        std::size_t samples = n / 4;
-        for (std::size_t i = 0; i < samples; ++i) l[i] = Int32ToSample16(LoadLe32(input_.data() + 4 * i));
+        std::size_t samples = n / width;
+        for (std::size_t i = 0; i < samples; ++i) l[i] = decode(input_.data() + width * i);
         return static_cast<int>(samples);
     }
-    std::size_t frames = WholeFrames(input_.data(), n, 4u * channels, input_.size());
+    std::size_t frames = WholeFrames(input_.data(), n, width * channels, input_.size());
     for (std::size_t f = 0; f < frames; ++f) {
-        const std::uint8_t* p = input_.data() + f * 4 * channels;
-        l[f] = Int32ToSample16(LoadLe32(p));
-        r[f] = Int32ToSample16(LoadLe32(p + 4));
+        const std::uint8_t* p = input_.data() + f * width * channels;
+        l[f] = decode(p);
+        r[f] = decode(p + width);
     }
     return static_cast<int>(frames);
+}
+
+int WavFileReader::ReadPcm32(void* left, void* right) {
+    return ReadWideSamples(left, right, 4, [](const std::uint8_t* p) { return Int32ToSample16(LoadLe32(p)); });
 }
 
 int WavFileReader::ReadFloat32(void* left, void* right) {
-    const int channels = sourceChannels_;
-    std::size_t n = TakeBytes(input_.data(), static_cast<std::size_t>(channels) * 4 * kSamplesPerBlock);
-    if (n < 4) return 0;
-    auto* l = static_cast<std::int16_t*>(left);
-    auto* r = static_cast<std::int16_t*>(right);
-    if (channels == 1) {
-        std::size_t samples = n / 4;
-        for (std::size_t i = 0; i < samples; ++i) l[i] = FloatToSample16(LoadFloat32(input_.data() + 4 * i, false));
-        return static_cast<int>(samples);
-    }
-    std::size_t frames = WholeFrames(input_.data(), n, 4u * channels, input_.size());
-    for (std::size_t f = 0; f < frames; ++f) {
-        const std::uint8_t* p = input_.data() + f * 4 * channels;
-        l[f] = FloatToSample16(LoadFloat32(p, false));
-        r[f] = FloatToSample16(LoadFloat32(p + 4, false));
-    }
-    return static_cast<int>(frames);
+    return ReadWideSamples(left, right, 4,
+                           [](const std::uint8_t* p) { return FloatToSample16(LoadFloat32(p, false)); });
 }
 
 int WavFileReader::ReadFloat64(void* left, void* right) {
-    const int channels = sourceChannels_;
-    std::size_t n = TakeBytes(input_.data(), static_cast<std::size_t>(channels) * 8 * kSamplesPerBlock);
-    if (n < 8) return 0;
-    auto* l = static_cast<std::int16_t*>(left);
-    auto* r = static_cast<std::int16_t*>(right);
-    if (channels == 1) {
-        std::size_t samples = n / 8;
-        for (std::size_t i = 0; i < samples; ++i) l[i] = FloatToSample16(LoadFloat64(input_.data() + 8 * i, false));
-        return static_cast<int>(samples);
-    }
-    std::size_t frames = WholeFrames(input_.data(), n, 8u * channels, input_.size());
-    for (std::size_t f = 0; f < frames; ++f) {
-        const std::uint8_t* p = input_.data() + f * 8 * channels;
-        l[f] = FloatToSample16(LoadFloat64(p, false));
-        r[f] = FloatToSample16(LoadFloat64(p + 8, false));
-    }
-    return static_cast<int>(frames);
+    return ReadWideSamples(left, right, 8,
+                           [](const std::uint8_t* p) { return FloatToSample16(LoadFloat64(p, false)); });
 }
 
 int WavFileReader::ReadExpanded(void* left, void* right) {

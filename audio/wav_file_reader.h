@@ -64,6 +64,8 @@ private:
     int ReadPcm32(void* left, void* right);
     int ReadFloat32(void* left, void* right);
     int ReadFloat64(void* left, void* right);
+    template <typename Decode>
+    int ReadWideSamples(void* left, void* right, std::size_t width, Decode decode);
     int ReadExpanded(void* left, void* right);
     int ReadBlocks(void* left, void* right);
     bool DecodeNextBlock();
