@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QSettings>
+#include <climits>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <limits>
+#include <sstream>
 #include <unistd.h>
 
 #include "engine/settings_persistence.h"
