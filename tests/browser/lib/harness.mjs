@@ -90,12 +90,12 @@ export function removeWork() {
 }
 
 // Opens `swf` (a served path, query allowed) at w x h in the harness page.
-export async function openMovie(session, swf, w, h) {
+export async function openMovie(session, swf, w, h, base = "") {
   const page = await session.context.newPage();
   const messages = [];
   page.on("console", (m) => messages.push(m.text()));
   page.on("pageerror", (e) => messages.push(String(e)));
-  const query = new URLSearchParams({ swf, w: String(w), h: String(h) });
+  const query = new URLSearchParams({ swf, w: String(w), h: String(h), base });
   await page.goto(`${session.origin}/harness/player.html?${query}`);
   await page.evaluate(() => window.testReady);
   await page.waitForFunction(() => document.getElementById("player")?.ruffle().metadata, null, { timeout: 15000 });
@@ -166,4 +166,39 @@ export function readTime(pixels, x, y, ink) {
     return digits[lit] ?? NaN;
   };
   return read(0) * 60 + read(16) * 10 + read(28);
+}
+
+// Samples the sound every `every` ms for `ms`: when it was heard first and
+// last, and how many samples inside that span were silent (stalls).
+export async function soundSpan(page, ms, every = 50) {
+  const start = Date.now();
+  const heard = [];
+  const times = [];
+  while (Date.now() - start < ms) {
+    const s = await page.evaluate(() => window.testAudio());
+    times.push(Date.now() - start);
+    heard.push(s.rms > 0.01);
+    await page.waitForTimeout(every);
+  }
+  const first = heard.indexOf(true), last = heard.lastIndexOf(true);
+  if (first < 0) return { first: -1, last: -1, seconds: 0, gaps: 0 };
+  let gaps = 0;
+  for (let i = first; i <= last; i++) if (!heard[i]) gaps++;
+  return { first: times[first], last: times[last], seconds: (times[last] - times[first]) / 1000, gaps };
+}
+
+// Top-level tags of an uncompressed SWF file: counts by code.
+export function tagCounts(bytes) {
+  const nbits = bytes[8] >> 3;
+  let p = 8 + Math.ceil((5 + 4 * nbits) / 8) + 4;
+  const counts = {};
+  while (p + 2 <= bytes.length) {
+    const v = bytes[p] | (bytes[p + 1] << 8);
+    let length = v & 63, header = 2;
+    if (length === 63) { length = bytes.readUInt32LE(p + 2); header = 6; }
+    counts[v >> 6] = (counts[v >> 6] || 0) + 1;
+    p += header + length;
+    if (v >> 6 === 0) break;
+  }
+  return counts;
 }
