@@ -32,12 +32,12 @@ const templates = [
   ["ControlSWF/round_rect_1.swf", 80, 40, [[20, 6, grey(0xB0), 14, "top of face"], [20, 32, grey(0x6C), 14, "foot of face"], [4, 20, grey(0x5E), 24, "edge"]]],
   ["ControlSWF/track_bar.swf", 300, 32, [
     [150, 4, grey(0x88), 6, "panel top"], [150, 28, grey(0xD5), 6, "panel bottom"], [150, 0, grey(0x38), 20, "border"],
-    [200, 16, grey(0x55), 6, "groove"], [18, 16, grey(0x17), 10, "play icon"]]],
-  ["ControlSWF/track_time.swf", 396, 32, [[150, 4, grey(0x88), 6, "panel top"], [200, 16, grey(0x55), 6, "groove"]]],
+    [200, 16, grey(0x55), 6, "groove"], [18, 16, grey(0x17), 10, "play icon"], [66, 10, grey(0xD4), 16, "knob"]]],
+  ["ControlSWF/track_time.swf", 396, 32, [[150, 4, grey(0x88), 6, "panel top"], [200, 16, grey(0x55), 6, "groove"], [66, 10, grey(0xD4), 16, "knob"]]],
   ["ControlSWF/use_a_jpeg_1.swf", 30, 25, [[21, 10, [0xFF, 0xD6, 0x46], 40, "sun of the placeholder"]]],
   ["ControlSWF/ShellPlayer/square_gradient_3.swf", 80, 40, [[8, 10, [0x00, 0x33, 0x66], 6, "play face"]]],
   ["ControlSWF/ShellPlayer/circle_plain_1.swf", 80, 40, [[20, 8, [0, 0, 0], 6, "play circle"]]],
-  ["ControlSWF/ShellPlayer/track_bar.swf", 300, 32, [[150, 4, grey(0x88), 6, "panel top"]]],
+  ["ControlSWF/ShellPlayer/track_bar.swf", 300, 32, [[150, 4, grey(0x88), 6, "panel top"], [200, 16, grey(0x55), 6, "empty groove"]]],
   ["ControlSWF/ShellPlayer/track_time.swf", 396, 32, [[150, 4, grey(0x88), 6, "panel top"]]],
   ["empty.swf", 1, 1, []],
 ];
@@ -77,10 +77,9 @@ function toneSwf(file, seconds) {
     "-c:a", "libmp3lame", "-b:a", "64k", "-ar", "22050", "-f", "swf", path.join(workDir, file)]);
 }
 
+// (Every shell player is also played with the builders' sound SWFs.)
 const shells = [
   ["square_gradient_3.swf", 80, 40, { play: [20, 20], stop: [60, 20] }],
-  ["circle_plain_1.swf", 80, 40, { play: [20, 20], stop: [60, 20] }],
-  ["track_bar.swf", 300, 32, { play: [18, 16], stop: [46, 16] }],
   ["track_time.swf", 396, 32, { play: [18, 16], stop: [46, 16] }],
 ];
 
