@@ -110,6 +110,19 @@ for (const name of ["square_gradient_3", "square_gradient_time", "circle_gradien
       const stopped = await listen(page, 800);
       console.log(`  after stop: ${JSON.stringify(stopped)}`);
       assert.ok(stopped.soundShare < 0.1, "stop halts the sound");
+      if (name.startsWith("track")) {
+        // A click at the middle of the bar seeks there and plays on.
+        await click(page, 66 + 112, 16);
+        await page.waitForTimeout(150);
+        const seekPixels = await stagePixels(page);
+        const fill = rgb(f.colours["#666666"]);
+        let filled = 0;
+        for (let x = 66; x < 290; x++) if (near(pixelAt(seekPixels, x, 16), fill, 12)) filled++;
+        const after = await listen(page, 1000);
+        console.log(`  seek to 50 %: bar at ${((100 * filled) / 224).toFixed(0)} %, ${JSON.stringify(after)}`);
+        assert.ok(filled / 224 > 0.45 && filled / 224 < 0.65, "the bar jumps to the click");
+        assert.ok(after.soundShare > 0.3, "and plays on from there");
+      }
     } finally {
       await page.close();
     }
@@ -208,8 +221,8 @@ for (const name of ["square_gradient_3", "circle_plain_1", "track_bar", "track_t
       // Played through, it waits at the start: play again and see the
       // controls follow the sound SWF.
       await click(page, ...design.at.play);
-      const started = Date.now();
       await page.waitForFunction(() => window.testAudio().rms > 0.01, null, { timeout: 3000 });
+      const started = Date.now();  // from the first sound on
       await page.waitForTimeout(2000);
       const pixels = await stagePixels(page);
       const played = (Date.now() - started) / 1000;
