@@ -1,0 +1,295 @@
+#include "platform/ffmpeg_stream.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavformat/avformat.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/dict.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "platform/os_file.h"
+
+namespace tembrel::decoding {
+namespace {
+
+// Containers we open. Left out on purpose: demuxers that follow references
+// to other files or addresses (playlists, concat), the tracker-module
+// demuxer (modules are music channels), and video-only or subtitle formats.
+constexpr const char* kFormatWhitelist =
+    "mp3,aac,mov,ogg,flac,asf,ape,mpc,mpc8,tta,wv,ac3,eac3,adx,caf,wav,w64,aiff,au,"
+    "matroska,dts,amr,loas,xwma";
+// Only plain local files, whatever the path looks like.
+constexpr const char* kProtocolWhitelist = "file";
+// More channels than any real source has; keeps frame sizes small.
+constexpr int kMaxChannels = 64;
+// Decoder errors in a row without new input before the stream is given up.
+constexpr int kMaxErrorsWithoutInput = 16;
+// Scratch size when counting the output of a whole stream.
+constexpr std::uint32_t kCountChunkBytes = 1 << 16;
+
+class FfmpegStream final : public DecodingChannel {
+public:
+    ~FfmpegStream() override;
+
+    // measureLength: find the output length, decoding the whole file once
+    // when the container does not state it exactly.
+    bool Open(const std::string& path, bool measureLength);
+
+    bool IsMusic() const override { return false; }
+    std::uint32_t Rate() const override { return static_cast<std::uint32_t>(rate_); }
+    std::uint32_t Channels() const override { return static_cast<std::uint32_t>(layout_.nb_channels); }
+    std::uint64_t LengthBytes() const override { return lengthBytes_; }
+    std::uint64_t FileBytes() const override { return fileBytes_; }
+    std::int64_t Read(void* buffer, std::uint32_t bytes) override;
+
+private:
+    std::size_t FrameBytes() const { return 2 * static_cast<std::size_t>(layout_.nb_channels); }
+    std::size_t Pending() const { return pending_.size() - pendingStart_; }
+    // Decodes until one frame has been converted; false once the stream has ended.
+    bool DecodeMore();
+    bool Convert(const AVFrame* frame);
+    void DrainConverter();
+    bool HeaderLengthIsExact() const;
+    std::uint64_t CountOutputBytes(const std::string& path) const;
+
+    AVFormatContext* format_ = nullptr;
+    AVCodecContext* decoder_ = nullptr;
+    SwrContext* converter_ = nullptr;
+    AVPacket* packet_ = nullptr;
+    AVFrame* frame_ = nullptr;
+    int streamIndex_ = -1;
+    bool draining_ = false;
+    bool ended_ = false;
+
+    // Output format, fixed by the first decoded frame.
+    bool outputFixed_ = false;
+    int rate_ = 0;
+    AVChannelLayout layout_{};
+
+    // Input format the converter is set up for.
+    int convRate_ = 0;
+    int convFormat_ = AV_SAMPLE_FMT_NONE;
+    AVChannelLayout convLayout_{};
+
+    std::vector<std::uint8_t> pending_;  // converted, not yet delivered
+    std::size_t pendingStart_ = 0;
+    std::uint64_t lengthBytes_ = 0;
+    std::uint64_t fileBytes_ = 0;
+};
+
+FfmpegStream::~FfmpegStream() {
+    swr_free(&converter_);
+    av_frame_free(&frame_);
+    av_packet_free(&packet_);
+    avcodec_free_context(&decoder_);
+    avformat_close_input(&format_);
+    av_channel_layout_uninit(&layout_);
+    av_channel_layout_uninit(&convLayout_);
+}
+
+bool FfmpegStream::Open(const std::string& path, bool measureLength) {
+    AVDictionary* options = nullptr;
+    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
+    av_dict_set(&options, "protocol_whitelist", kProtocolWhitelist, 0);
+    // The "file:" prefix keeps a colon in a file name from naming a protocol.
+    const std::string url = "file:" + path;
+    int result = avformat_open_input(&format_, url.c_str(), nullptr, &options);
+    av_dict_free(&options);
+    if (result < 0) return false;
+    if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+
+    const AVCodec* codec = nullptr;
+    streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
+    if (streamIndex_ < 0 || !codec) return false;
+    AVStream* stream = format_->streams[streamIndex_];
+
+    decoder_ = avcodec_alloc_context3(codec);
+    if (!decoder_ || avcodec_parameters_to_context(decoder_, stream->codecpar) < 0) return false;
+    decoder_->pkt_timebase = stream->time_base;
+    if (avcodec_open2(decoder_, codec, nullptr) < 0) return false;
+    packet_ = av_packet_alloc();
+    frame_ = av_frame_alloc();
+    if (!packet_ || !frame_) return false;
+
+    // The first frame fixes the output format, as it does for the
+    // command-line tool; a stream without any keeps what the header says.
+    while (Pending() == 0 && !ended_) DecodeMore();
+    if (!outputFixed_) {
+        rate_ = stream->codecpar->sample_rate;
+        if (av_channel_layout_copy(&layout_, &stream->codecpar->ch_layout) < 0) return false;
+    }
+    if (rate_ <= 0 || layout_.nb_channels < 1 || layout_.nb_channels > kMaxChannels) return false;
+
+    if (measureLength) {
+        if (HeaderLengthIsExact()) {
+            std::int64_t frames = av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate_});
+            lengthBytes_ = static_cast<std::uint64_t>(std::max<std::int64_t>(frames, 0)) * FrameBytes();
+        } else {
+            lengthBytes_ = CountOutputBytes(path);
+        }
+    }
+    std::int64_t size = format_->pb ? avio_size(format_->pb) : -1;
+    if (size < 0) size = FileSizeAt(path);
+    fileBytes_ = size < 0 ? 0 : static_cast<std::uint64_t>(size);
+    return true;
+}
+
+// PCM and the lossless codecs are stored with their exact sample count, and
+// decode to exactly that. The lossy ones are counted by decoding the file
+// once: the containers' figures include encoder delay and padding that the
+// decoder drops (MP3 with a LAME tag), or leave out padding it keeps (AAC
+// in MP4), or are rounded to milliseconds (ASF), or are bit-rate estimates.
+bool FfmpegStream::HeaderLengthIsExact() const {
+    const AVStream* stream = format_->streams[streamIndex_];
+    if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) return false;
+    if (format_->duration_estimation_method == AVFMT_DURATION_FROM_BITRATE) return false;
+    const AVCodecID codec = stream->codecpar->codec_id;
+    const bool pcm = codec >= AV_CODEC_ID_FIRST_AUDIO && codec < AV_CODEC_ID_ADPCM_IMA_QT;
+    const bool lossless = codec == AV_CODEC_ID_FLAC || codec == AV_CODEC_ID_WAVPACK ||
+                          codec == AV_CODEC_ID_TTA || codec == AV_CODEC_ID_APE ||
+                          codec == AV_CODEC_ID_ALAC;
+    return pcm || lossless;
+}
+
+std::uint64_t FfmpegStream::CountOutputBytes(const std::string& path) const {
+    FfmpegStream counter;
+    if (!counter.Open(path, false)) return 0;
+    std::vector<std::uint8_t> scratch(kCountChunkBytes);
+    std::uint64_t total = 0;
+    for (;;) {
+        std::int64_t n = counter.Read(scratch.data(), kCountChunkBytes);
+        if (n < 0) break;
+        total += static_cast<std::uint64_t>(n);
+    }
+    return total;
+}
+
+std::int64_t FfmpegStream::Read(void* buffer, std::uint32_t bytes) {
+    const std::size_t frameBytes = FrameBytes();
+    const std::size_t wanted = bytes / frameBytes * frameBytes;
+    if (wanted > Pending() && pendingStart_ > 0) {
+        pending_.erase(pending_.begin(), pending_.begin() + static_cast<std::ptrdiff_t>(pendingStart_));
+        pendingStart_ = 0;
+    }
+    while (Pending() < wanted && !ended_) DecodeMore();
+    const std::size_t n = std::min(wanted, Pending());
+    if (n == 0) return (ended_ && Pending() == 0) ? -1 : 0;
+    std::memcpy(buffer, pending_.data() + pendingStart_, n);
+    pendingStart_ += n;
+    if (pendingStart_ == pending_.size()) {
+        pending_.clear();
+        pendingStart_ = 0;
+    }
+    position_ += n;
+    return static_cast<std::int64_t>(n);
+}
+
+bool FfmpegStream::DecodeMore() {
+    int errors = 0;
+    for (;;) {
+        int result = avcodec_receive_frame(decoder_, frame_);
+        if (result == 0) {
+            bool converted = Convert(frame_);
+            av_frame_unref(frame_);
+            if (!converted) {
+                ended_ = true;
+                return false;
+            }
+            return true;
+        }
+        if (result == AVERROR_EOF || (result == AVERROR(EAGAIN) && draining_)) {
+            DrainConverter();
+            ended_ = true;
+            return false;
+        }
+        if (result != AVERROR(EAGAIN)) {
+            // A damaged packet: the decoder has dropped it; go on with the
+            // next one, as the command-line tool does.
+            if (++errors > kMaxErrorsWithoutInput) {
+                ended_ = true;
+                return false;
+            }
+            continue;
+        }
+        result = av_read_frame(format_, packet_);
+        if (result < 0) {
+            // End of file, or a read error that ends the input the same way:
+            // flush what the decoder still holds.
+            avcodec_send_packet(decoder_, nullptr);
+            draining_ = true;
+            continue;
+        }
+        errors = 0;
+        // A packet the decoder refuses is skipped.
+        if (packet_->stream_index == streamIndex_) avcodec_send_packet(decoder_, packet_);
+        av_packet_unref(packet_);
+    }
+}
+
+bool FfmpegStream::Convert(const AVFrame* frame) {
+    const AVChannelLayout& inLayout = frame->ch_layout;
+    if (frame->sample_rate <= 0 || inLayout.nb_channels < 1 || inLayout.nb_channels > kMaxChannels) {
+        return true;  // nothing usable in this frame
+    }
+    if (!outputFixed_) {
+        rate_ = frame->sample_rate;
+        if (av_channel_layout_copy(&layout_, &inLayout) < 0) return false;
+        outputFixed_ = true;
+    }
+    if (frame->nb_samples <= 0) return true;
+    // A change of format in mid-stream is converted to the first one, so
+    // that the delivered data keep one layout and rate throughout.
+    if (!converter_ || frame->format != convFormat_ || frame->sample_rate != convRate_ ||
+        av_channel_layout_compare(&inLayout, &convLayout_) != 0) {
+        DrainConverter();
+        swr_free(&converter_);
+        if (swr_alloc_set_opts2(&converter_, &layout_, AV_SAMPLE_FMT_S16, rate_,
+                                const_cast<AVChannelLayout*>(&inLayout),  // not written; 5.1 lacks the const
+                                static_cast<AVSampleFormat>(frame->format), frame->sample_rate, 0,
+                                nullptr) < 0 ||
+            swr_init(converter_) < 0) {
+            swr_free(&converter_);
+            return false;
+        }
+        convFormat_ = frame->format;
+        convRate_ = frame->sample_rate;
+        av_channel_layout_uninit(&convLayout_);
+        if (av_channel_layout_copy(&convLayout_, &inLayout) < 0) return false;
+    }
+    const int room = swr_get_out_samples(converter_, frame->nb_samples);
+    if (room <= 0) return true;
+    const std::size_t old = pending_.size();
+    pending_.resize(old + static_cast<std::size_t>(room) * FrameBytes());
+    std::uint8_t* out = pending_.data() + old;
+    const int got = swr_convert(converter_, &out, room, const_cast<const std::uint8_t**>(frame->extended_data),
+                                frame->nb_samples);
+    pending_.resize(old + static_cast<std::size_t>(std::max(got, 0)) * FrameBytes());
+    return got >= 0;
+}
+
+void FfmpegStream::DrainConverter() {
+    if (!converter_) return;
+    const int room = swr_get_out_samples(converter_, 0);
+    if (room <= 0) return;
+    const std::size_t old = pending_.size();
+    pending_.resize(old + static_cast<std::size_t>(room) * FrameBytes());
+    std::uint8_t* out = pending_.data() + old;
+    const int got = swr_convert(converter_, &out, room, nullptr, 0);
+    pending_.resize(old + static_cast<std::size_t>(std::max(got, 0)) * FrameBytes());
+}
+
+}  // namespace
+
+std::unique_ptr<DecodingChannel> OpenFfmpegStream(const std::string& path) {
+    auto stream = std::make_unique<FfmpegStream>();
+    if (!stream->Open(path, true)) return nullptr;
+    return stream;
+}
+
+}  // namespace tembrel::decoding

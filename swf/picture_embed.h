@@ -1,0 +1,20 @@
+#pragma once
+// Puts the user's JPEG picture into a picture template (kind 600): the
+// placeholder DefineBitsJPEG2 receives the file, the stage and the
+// DefineShape frames take the picture's size.
+#include <string>
+
+#include "swf/swf_template.h"
+
+namespace tembrel {
+
+// Largest side the shape edges can encode: 3276 px = 65520 twips still fits
+// the 17-bit deltas that the 4-bit NumBits field allows.
+constexpr int kMaxPicturePixels = 3276;
+
+// Rebuilds the template for a picture of width × height pixels. False, with
+// the template unchanged, when nothing is loaded, a side is not in
+// 1..kMaxPicturePixels, or the JPEG cannot be read in full.
+bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height);
+
+}  // namespace tembrel
