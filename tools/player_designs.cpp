@@ -37,8 +37,8 @@ ShapeBuilder Face(Look look) {
     }
     case Look::CircleGradient: {
         // Rings of the four shades, lightest in the middle.
-        int f = b.RadialFill({{0, kCircleLighter}, {60, kCircleLighter}, {70, kCircleLight}, {130, kCircleLight},
-                              {140, kCircleBase}, {205, kCircleBase}, {215, kCircleDark}, {255, kCircleDark}},
+        int f = b.RadialFill({{0, kCircleLighter}, {100, kCircleLighter}, {115, kCircleLight}, {155, kCircleLight},
+                              {170, kCircleBase}, {210, kCircleBase}, {225, kCircleDark}, {255, kCircleDark}},
                              {s / 2, s / 2}, s / 2);
         b.Circle(f, 0, {s / 2, s / 2}, s / 2);
         break;
@@ -150,14 +150,16 @@ Design ButtonPlayer(Look look, bool shell, bool withTime) {
         if (look == Look::Trumpet) timeColour = kTrumpetKey;
         if (look == Look::RoundRect) timeColour = Rgb(0x6F6F6F);
     }
-    if (withTime) {
+    // A shell always needs the display sprite: it holds and rewinds the
+    // sound SWF.
+    if (withTime || shell) {
         DisplayLayout layout;
-        layout.withTime = true;
+        layout.withTime = withTime;
         layout.timeColour = timeColour;
         layout.timeX = right + 8;
         layout.timeY = 12;
         AddDisplay(d, shell, layout);
-        right += 8 + kTimeWidth + 6;
+        if (withTime) right += 8 + kTimeWidth + 6;
     }
     out.width = right;
     out.height = 40;

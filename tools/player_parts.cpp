@@ -68,20 +68,26 @@ std::uint16_t DigitSprite(TemplateDraft& d, ColourRef colour) {
     return id;
 }
 
+std::uint16_t ShapeSprite(TemplateDraft& d, const std::vector<ShapeBuilder>& looks) {
+    std::vector<ByteBuffer> tags;
+    std::uint16_t depth = 1;
+    for (const auto& look : looks) tags.push_back(PlaceTag({depth++, d.Shape(look), 0, 0, ""}));
+    tags.push_back(ShowFrameTag());
+    std::uint16_t id = d.NewId();
+    d.Define(SpriteTag(id, tags));
+    return id;
+}
+
 void AddDisplay(TemplateDraft& d, bool shell, const DisplayLayout& layout) {
     std::vector<ByteBuffer> inner;
     std::uint16_t depth = 1;
     if (layout.track) {
         ShapeBuilder fill;
         fill.Rect(fill.SolidFill(layout.fillColour), 0, 0, 0, Px(layout.track->width), Px(layout.fillHeight));
-        std::uint16_t fillId = d.Shape(fill);
+        // Scripts reach only sprites by name, so fill and knob are sprites.
+        std::uint16_t fillId = ShapeSprite(d, {fill});
         inner.push_back(PlaceTag({depth++, fillId, Px(layout.track->x0), Px(layout.fillY), "fill"}));
-        std::uint16_t knobId = d.NewId();
-        std::vector<ByteBuffer> knobTags;
-        std::uint16_t kd = 1;
-        for (const auto& look : layout.knobLooks) knobTags.push_back(PlaceTag({kd++, d.Shape(look), 0, 0, ""}));
-        knobTags.push_back(ShowFrameTag());
-        d.Define(SpriteTag(knobId, knobTags));
+        std::uint16_t knobId = ShapeSprite(d, layout.knobLooks);
         inner.push_back(PlaceTag({depth++, knobId, Px(layout.track->knobX0), Px(layout.knobY), "knob"}));
     }
     if (layout.withTime) {

@@ -38,6 +38,9 @@ void AddButton(TemplateDraft& d, const std::vector<ShapeBuilder>& looks, int wid
 ShapeBuilder PlayIcon(int sizePx, ColourRef colour);
 ShapeBuilder StopIcon(int sizePx, ColourRef colour);
 
+// A one-frame sprite of the given shapes, so scripts can move it by name.
+std::uint16_t ShapeSprite(TemplateDraft& d, const std::vector<ShapeBuilder>& looks);
+
 // Seven-segment digits 10 x 16 pixels with 2-pixel strokes; frame n+1
 // shows n. Returns the sprite id.
 std::uint16_t DigitSprite(TemplateDraft& d, ColourRef colour);

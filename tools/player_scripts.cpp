@@ -261,7 +261,7 @@ ByteBuffer DisplayUpdateActions(bool shell, const TrackGeometry* track, bool wit
     a.Op(kOpGetVariable);
     a.Op(kOpLess2);
     a.Op(kOpNot);
-    a.If("end");
+    a.If("idle");
     if (shell) {
         // Hold the sound at its first frame until play is clicked.
         a.Push({Str("_root.waiting")});
@@ -352,6 +352,13 @@ ByteBuffer DisplayUpdateActions(bool shell, const TrackGeometry* track, bool wit
         }
         ShowTime(a, "secs", "e");
         ShowTime(a, "total", "t");
+    }
+    a.Jump("end");
+    // No sound yet (a shell still loading): an empty bar.
+    a.Label("idle");
+    if (track) {
+        a.Push({Str("fill"), Int(kPropXScale), Int(0)});
+        a.Op(kOpSetProperty);
     }
     a.Label("end");
     return Done(a);
