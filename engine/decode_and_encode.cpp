@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "audio/audio_source.h"
 #include "audio/source_selection.h"
 #include "engine/conversion_ui.h"
 #include "engine/mp3_encoder.h"
@@ -156,11 +157,20 @@ bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::stri
                      const std::string& mp3Path, ConversionUi* ui) {
     settings.EncodedSampleCount = 0;
     settings.DurationSeconds = 0;
+    std::unique_ptr<AudioSource> source = OpenAudioSource(sourcePath, typeCode, WantedSourceRate(settings));
+    if (!source) return false;
+    return EncodeOpenedSource(settings, std::move(source), sourcePath, mp3Path, ui);
+}
+
+bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSource> opened,
+                        const std::string& sourcePath, const std::string& mp3Path, ConversionUi* ui) {
+    settings.EncodedSampleCount = 0;
+    settings.DurationSeconds = 0;
     const bool durationMode = settings.TrimLastType == 1 && settings.ConvertDuration > 0;
 
     StageRun run;
     run.mp3Path = mp3Path;
-    run.source = OpenAudioSource(sourcePath, typeCode, WantedSourceRate(settings));
+    run.source = std::move(opened);
     if (!run.source) return false;
     AudioSource& source = *run.source;
     const int rate = source.GetSampleRate();

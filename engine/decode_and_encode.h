@@ -1,12 +1,14 @@
 #pragma once
 // The decode-and-encode stage: one source file in, one constant-bit-rate MP3
 // file out, trimmed and changed in volume as the settings say.
+#include <memory>
 #include <string>
 
 #include "engine/conversion_settings.h"
 
 namespace tembrel {
 
+class AudioSource;
 class ConversionUi;
 
 // Output parameters LAME is given for a source.
@@ -35,5 +37,11 @@ std::uint64_t MillisecondsToSamples(int ms, int rate);
 // then deleted. ui may be null (no progress, no cancel).
 bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::string& sourcePath,
                      const std::string& mp3Path, ConversionUi* ui);
+
+// The same stage on a source that is already open (DecodeAndEncode opens it
+// by the source selection and calls this). sourcePath names the file in the
+// progress text. The source is closed before this returns.
+bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSource> source,
+                        const std::string& sourcePath, const std::string& mp3Path, ConversionUi* ui);
 
 }  // namespace tembrel

@@ -120,6 +120,8 @@ const FormatCase kFormats[] = {
     {"Wav16StereoAuto", "a.wav", kSourceTypeWav, 44100, 2, 1.5, "sox:-b 16", true, 0, 0, 0, 44100, 2, 128},
     {"Wav8MonoAuto", "b.wav", kSourceTypeWav, 22050, 1, 1.0, "sox:-b 8 -e unsigned-integer", true, 0, 0, 0, 22050,
      1, 48},
+    {"Wav8StereoCustom", "b2.wav", kSourceTypeWav, 11025, 2, 1.0, "sox:-b 8 -e unsigned-integer", false, 11025, 32,
+     2, 11025, 2, 32},
     {"Aiff48kStereoAuto", "c.aiff", kSourceTypeAiff, 48000, 2, 1.0, "sox:-b 16", true, 0, 0, 0, 44100, 2, 128},
     {"Au11kMonoAuto", "d.au", kSourceTypeAu, 11025, 1, 1.0, "sox:-b 16 -e signed-integer", true, 0, 0, 0, 22050, 1,
      48},
@@ -182,6 +184,20 @@ std::string ToneThenSilence(const ScratchDir& dir, double silence) {
     const std::string path = dir.File("tone_then_silence.wav");
     EXPECT_TRUE(SoxTone(path, 44100, 1, 0.5, "-b 16", 0.5, "pad 0 " + std::to_string(silence)));
     return path;
+}
+
+TEST_F(DecodeAndEncodeStage, TrackerMusicIsRenderedAtTheWantedRate) {
+    const std::string module = dir_.File("tiny.mod");
+    test::WriteAll(module, test::TinyModule());
+    settings_.AutoDestMP3EncodingParam = 0;
+    settings_.MP3SampleRate = 22050;
+    settings_.MP3BitRate = 48;
+    settings_.MP3ChannelNum = 2;
+    ASSERT_TRUE(Run(kSourceTypeOther, module));
+    EXPECT_EQ(test::ProbeField(mp3_, "sample_rate"), 22050);
+    // Rendered at 22050 Hz, so the count is the song's length at that rate.
+    EXPECT_NEAR(double(settings_.EncodedSampleCount), test::kTinyModuleSeconds * 22050, 1152);
+    EXPECT_EQ(settings_.DurationSeconds, 1u);
 }
 
 TEST_F(DecodeAndEncodeStage, SkipFirstAndLastCutTheRightParts) {
@@ -327,6 +343,77 @@ TEST_F(DecodeAndEncodeStage, SourcesThatCannotBeOpened) {
 
     // An MP3 path in a folder that does not exist.
     EXPECT_FALSE(DecodeAndEncode(settings_, kSourceTypeWav, wav, dir_.File("no/such/out.mp3"), nullptr));
+}
+
+// A source with known samples: a square wave of period 200 samples, low and
+// high given as delivered values (8-bit unsigned or 16-bit signed).
+class SquareWaveSource : public AudioSource {
+public:
+    SquareWaveSource(int rate, int channels, int bits, std::uint64_t samples, int reportedSeconds, int low, int high)
+        : total_(samples), low_(low), high_(high) {
+        sampleRate_ = rate;
+        channels_ = sourceChannels_ = channels;
+        bitsPerSample_ = bits;
+        duration_ = reportedSeconds;
+    }
+    void Close() override { closed = true; }
+    int Open(const std::string&, int) override { return 1; }
+    int Read(void* left, void* right) override {
+        const int n = static_cast<int>(std::min<std::uint64_t>(total_ - done_, kSamplesPerBlock));
+        for (int i = 0; i < n; ++i) {
+            const int value = ((done_ + i) / 100) % 2 ? high_ : low_;
+            Put(left, i, value);
+            if (channels_ == 2) Put(right, i, value);
+        }
+        done_ += static_cast<std::uint64_t>(n);
+        return n;
+    }
+    bool closed = false;
+
+private:
+    void Put(void* buffer, int i, int value) const {
+        if (bitsPerSample_ == 8) static_cast<std::uint8_t*>(buffer)[i] = static_cast<std::uint8_t>(value);
+        else static_cast<std::int16_t*>(buffer)[i] = static_cast<std::int16_t>(value);
+    }
+    std::uint64_t total_, done_ = 0;
+    int low_, high_;
+};
+
+TEST_F(DecodeAndEncodeStage, EightBitSamplesAreWidenedBeforeTheGain) {
+    // 112 and 144 widen to -4096 and 4096: a square wave at 1/8 of full scale.
+    const double expected[] = {0.125, 0.25};
+    for (int coef : {100, 200}) {
+        settings_.ChangeVolume = 1;
+        settings_.VolumeCoef = coef;
+        ASSERT_TRUE(EncodeOpenedSource(settings_, std::make_unique<SquareWaveSource>(44100, 2, 8, 44100, 1, 112, 144),
+                                       "square.raw", mp3_, nullptr));
+        EXPECT_EQ(settings_.EncodedSampleCount, 44100u);
+        const auto decoded = test::FfmpegDecode(mp3_);
+        // The encoder's low-pass takes the top harmonics of the square wave.
+        EXPECT_NEAR(Rms(decoded, 6000, 80000) / expected[coef / 200], 0.96, 0.04) << coef;
+    }
+}
+
+TEST_F(DecodeAndEncodeStage, SourceLongerThanItsReportedDurationIsDecodedWhole) {
+    RecordingUi ui;
+    // Says 0 seconds, delivers 3: progress saturates at 20 % while decoding,
+    // and every sample is encoded.
+    ASSERT_TRUE(EncodeOpenedSource(settings_, std::make_unique<SquareWaveSource>(22050, 1, 16, 66150, 0, -2000, 2000),
+                                   "long.raw", mp3_, &ui));
+    EXPECT_EQ(settings_.EncodedSampleCount, 66150u);
+    EXPECT_EQ(settings_.DurationSeconds, 3u);
+    EXPECT_EQ(ui.texts.back(), "Converting long.raw...100%");
+    for (int p : ui.positions) EXPECT_LE(p, 200);
+}
+
+TEST_F(DecodeAndEncodeStage, SourcesBreakingTheirPromisesAreRefused) {
+    auto noRate = std::make_unique<SquareWaveSource>(0, 1, 16, 1000, 1, -1, 1);
+    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(noRate), "x", mp3_, nullptr));
+    auto threeChannels = std::make_unique<SquareWaveSource>(44100, 3, 16, 1000, 1, -1, 1);
+    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(threeChannels), "x", mp3_, nullptr));
+    auto empty = std::make_unique<SquareWaveSource>(44100, 1, 16, 0, 0, -1, 1);
+    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(empty), "x", mp3_, nullptr));
+    EXPECT_FALSE(fs::exists(mp3_)) << "an empty sound is a failure, not an empty MP3";
 }
 
 TEST(SampleGain, ScalesTruncatesAndClamps) {
