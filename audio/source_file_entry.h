@@ -4,15 +4,9 @@
 #include <cstdint>
 #include <string>
 
-namespace tembrel {
+#include "audio/source_type.h"
 
-// File-type codes by extension; they choose the reader for a source.
-enum SourceTypeCode : std::int32_t {
-    kSourceTypeWav = 2000,
-    kSourceTypeAiff = 2100,
-    kSourceTypeAu = 3000,
-    kSourceTypeOther = 6000,
-};
+namespace tembrel {
 
 struct SourceFileEntry {
     std::string sourcePath;

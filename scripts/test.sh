@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole suite: the normal
-# build first, then the same tests under ASan + UBSan.
+# build first (with the browser tests in Ruffle), then the same tests under
+# ASan + UBSan.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -10,5 +11,9 @@ for preset in default asan; do
   echo "=== $preset ==="
   bash scripts/build.sh "$preset"
   ctest --preset "$preset" || status=1
+  if [[ "$preset" == default ]]; then
+    echo "=== browser (Ruffle) ==="
+    bash scripts/browser_tests.sh default || status=1
+  fi
 done
 exit $status

@@ -1,0 +1,191 @@
+#include "cli/cli_options.h"
+
+#include <charconv>
+#include <set>
+
+namespace tembrel::cli {
+namespace {
+
+// Options that take a value, and those that stand alone.
+const std::set<std::string> kValued = {
+    "--out",    "--exists", "--controls", "--shell-player", "--bitrate",     "--rate",      "--channels",
+    "--fps",    "--blank-frames", "--volume", "--skip-first", "--skip-last", "--duration", "--button-color",
+    "--background"};
+const std::set<std::string> kFlags = {"--mirror", "--folder-per-file", "--same-folder", "--no-controls", "--stream",
+                                      "--event",  "--auto",            "--autoplay",    "--no-autoplay", "--loop",
+                                      "--no-loop", "--html",           "--no-html"};
+
+bool ParseInt(const std::string& text, int low, int high, int& value) {
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    return ec == std::errc() && ptr == end && value >= low && value <= high;
+}
+
+// "RRGGBB" (an optional leading "#") to the in-memory 0x00BBGGRR layout.
+bool ParseColour(std::string text, ColourRef& colour) {
+    if (!text.empty() && text[0] == '#') text.erase(0, 1);
+    if (text.size() != 6) return false;
+    unsigned rgb = 0;
+    const auto [ptr, ec] = std::from_chars(text.data(), text.data() + 6, rgb, 16);
+    if (ec != std::errc() || ptr != text.data() + 6) return false;
+    colour = ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16);
+    return true;
+}
+
+}  // namespace
+
+std::string UsageText() {
+    return "Usage: tembrel-convert [options] FILE|FOLDER...\n"
+           "Converts sound files (folders are searched recursively) into SWF movies with the\n"
+           "stored Tembrel settings, changed for this run by the options below.\n"
+           "\n"
+           "Output:\n"
+           "  --out DIR             write into DIR (a custom folder)\n"
+           "  --mirror              with --out: rebuild each source's folder path below DIR\n"
+           "  --folder-per-file     one folder per source, named after it\n"
+           "  --same-folder         beside each source\n"
+           "  --exists rename|overwrite|skip   when the SWF exists already\n"
+           "  --[no-]html           write an HTML page beside each SWF\n"
+           "Movie:\n"
+           "  --no-controls         a bare sound SWF; with --stream (default) or --event\n"
+           "  --controls TEMPLATE   a player built from this control template\n"
+           "  --shell-player TEMPLATE  a 1x1 sound SWF plus this shell player\n"
+           "  --fps N  --blank-frames N  --[no-]autoplay  --[no-]loop\n"
+           "  --button-color RRGGBB  --background RRGGBB\n"
+           "Sound:\n"
+           "  --auto                choose rate and bit rate from the source\n"
+           "  --bitrate KBPS  --rate 11025|22050|44100  --channels 1|2\n"
+           "  --volume PERCENT  --skip-first MS  --skip-last MS  --duration MS\n"
+           "Other:\n"
+           "  --probe               print each file's length, bit rate, frequency and channels\n"
+           "  --json                one JSON object per file: source, status, swf, page, player\n"
+           "  --browse              show the first SWF in the file manager afterwards\n"
+           "  --help, --version\n"
+           "\n"
+           "Exit status: 0 when every file converted, 1 when any failed, 2 for bad usage.\n";
+}
+
+bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, std::string* error) {
+    bool onlyInputs = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (onlyInputs || arg.empty() || arg[0] != '-' || arg == "-") {
+            options.inputs.push_back(arg);
+        } else if (arg == "--") {
+            onlyInputs = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--probe") {
+            options.probe = true;
+        } else if (arg == "--json") {
+            options.json = true;
+        } else if (arg == "--browse") {
+            options.browse = true;
+        } else if (kFlags.count(arg)) {
+            options.overrides.emplace_back(arg, "");
+        } else if (kValued.count(arg)) {
+            if (i + 1 >= argc) {
+                *error = "option " + arg + " needs a value";
+                return false;
+            }
+            options.overrides.emplace_back(arg, argv[++i]);
+        } else {
+            *error = "unknown option " + arg;
+            return false;
+        }
+    }
+    if (!options.help && !options.version && options.inputs.empty()) {
+        *error = "no file or folder given";
+        return false;
+    }
+    return true;
+}
+
+bool ApplyOverrides(const CliOptions& options, ConversionSettings& s, std::string* error) {
+    for (const auto& [name, value] : options.overrides) {
+        int n = 0;
+        auto bad = [&, &name = name, &value = value](const std::string& expected) {
+            *error = "bad value \"" + value + "\" for " + name + " (expected " + expected + ")";
+            return false;
+        };
+        if (name == "--out") {
+            if (value.empty()) return bad("a folder");
+            s.SWFOutputFolderOpt = kOutputCustomFolder;
+            s.SWFSpecifiedFolder = value;
+        } else if (name == "--mirror") {
+            s.CreateDirs = 1;
+        } else if (name == "--folder-per-file") {
+            s.SWFOutputFolderOpt = kOutputFolderPerFile;
+        } else if (name == "--same-folder") {
+            s.SWFOutputFolderOpt = kOutputSameFolder;
+        } else if (name == "--exists") {
+            if (value == "rename") s.TargetExistsOpt = kTargetAutoRename;
+            else if (value == "overwrite") s.TargetExistsOpt = kTargetOverwrite;
+            else if (value == "skip") s.TargetExistsOpt = kTargetSkip;
+            else return bad("rename, overwrite or skip");
+        } else if (name == "--html" || name == "--no-html") {
+            s.CreateHtmlFile = name == "--html";
+        } else if (name == "--no-controls") {
+            s.CreateCtrlSWF = 0;
+        } else if (name == "--stream" || name == "--event") {
+            s.SWFSoundType = name == "--stream" ? kSoundStreaming : kSoundEvent;
+        } else if (name == "--controls") {
+            s.CreateCtrlSWF = 1;
+            s.ButtonSWFType = kPlayerSingle;
+            s.ControlSWF = value;
+        } else if (name == "--shell-player") {
+            s.CreateCtrlSWF = 1;
+            s.ButtonSWFType = kPlayerWithShell;
+            s.ShellPlayerSWF = value;
+        } else if (name == "--fps") {
+            if (!ParseInt(value, 1, 120, n)) return bad("1 to 120");
+            s.SWFFrameRate = n;
+        } else if (name == "--blank-frames") {
+            if (!ParseInt(value, 0, 1000, n)) return bad("0 to 1000");
+            s.BlankFrames = n;
+        } else if (name == "--autoplay" || name == "--no-autoplay") {
+            s.SWFInitPlay = name == "--autoplay";
+        } else if (name == "--loop" || name == "--no-loop") {
+            s.SWFLoopPlay = name == "--loop";
+        } else if (name == "--button-color" || name == "--background") {
+            ColourRef colour = 0;
+            if (!ParseColour(value, colour)) return bad("RRGGBB");
+            (name == "--background" ? s.SWFBkgColor : s.SWFBtnColor) = colour;
+        } else if (name == "--auto") {
+            s.AutoDestMP3EncodingParam = 1;
+        } else if (name == "--bitrate") {
+            if (!ParseInt(value, 8, 320, n)) return bad("8 to 320");
+            s.AutoDestMP3EncodingParam = 0;
+            s.MP3BitRate = n;
+        } else if (name == "--rate") {
+            if (!ParseInt(value, 0, 44100, n) || (n != 11025 && n != 22050 && n != 44100))
+                return bad("11025, 22050 or 44100");
+            s.AutoDestMP3EncodingParam = 0;
+            s.MP3SampleRate = n;
+        } else if (name == "--channels") {
+            if (!ParseInt(value, 1, 2, n)) return bad("1 or 2");
+            s.AutoDestMP3EncodingParam = 0;
+            s.MP3ChannelNum = n;
+        } else if (name == "--volume") {
+            if (!ParseInt(value, 10, 3000, n)) return bad("10 to 3000");
+            s.ChangeVolume = 1;
+            s.VolumeCoef = n;
+        } else if (name == "--skip-first") {
+            if (!ParseInt(value, 0, 86400000, n)) return bad("milliseconds");
+            s.SkipFirstMs = n;
+        } else if (name == "--skip-last") {
+            if (!ParseInt(value, 0, 86400000, n)) return bad("milliseconds");
+            s.SkipLastMs = n;
+            s.TrimLastType = 0;
+        } else if (name == "--duration") {
+            if (!ParseInt(value, 0, 86400000, n)) return bad("milliseconds");
+            s.ConvertDuration = n;
+            s.TrimLastType = 1;
+        }
+    }
+    return true;
+}
+
+}  // namespace tembrel::cli

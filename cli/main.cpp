@@ -1,0 +1,128 @@
+// tembrel-convert: converts sound files and folders into SWF movies with the
+// stored settings, changed for this run by options. Never writes the store.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/bass_audio_source.h"
+#include "audio/source_file_list.h"
+#include "audio/source_scan.h"
+#include "cli/cli_options.h"
+#include "cli/terminal_ui.h"
+#include "engine/conversion_driver.h"
+#include "engine/settings_persistence.h"
+#include "platform/qt_settings_store.h"
+
+namespace {
+
+using namespace tembrel;
+
+constexpr char kVersionText[] = "tembrel-convert (Tembrel v3.0 build 968)\n";
+
+int BadUsage(const std::string& message) {
+    std::fprintf(stderr, "tembrel-convert: %s\nTry 'tembrel-convert --help'.\n", message.c_str());
+    return 2;
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// Folders are searched; named files are taken as they are (a file named on
+// purpose is probed whatever its extension).
+// Relative names are taken from the current folder, so that output naming
+// (mirrored folders among them) sees full paths as the file list holds them.
+std::string Absolute(const std::string& path) {
+    if (!path.empty() && path[0] == '/') return path;
+    char cwd[PATH_MAX];
+    if (!::getcwd(cwd, sizeof cwd)) return path;
+    std::string folder = cwd;
+    if (folder.back() != '/') folder += '/';
+    return folder + (path.rfind("./", 0) == 0 ? path.substr(2) : path);
+}
+
+std::vector<std::string> CollectInputs(const std::vector<std::string>& inputs) {
+    std::vector<std::string> paths;
+    for (const std::string& given : inputs) {
+        const std::string input = Absolute(given);
+        if (IsFolder(input))
+            ScanFolder(paths, input);
+        else
+            paths.push_back(input);
+    }
+    return paths;
+}
+
+void PrintJson(const std::vector<SourceFileEntry*>& entries, const std::vector<std::string>& statuses) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const SourceFileEntry& e = *entries[i];
+        std::printf("{\"source\":%s,\"status\":%s,\"swf\":%s,\"page\":%s,\"player\":%s}\n",
+                    cli::JsonString(e.sourcePath).c_str(), cli::JsonString(statuses[i]).c_str(),
+                    cli::JsonString(e.outputSwfPath).c_str(), cli::JsonString(e.htmlPath).c_str(),
+                    cli::JsonString(e.playerSwfPath).c_str());
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    cli::CliOptions options;
+    std::string error;
+    if (!cli::ParseCommandLine(argc, argv, options, &error)) return BadUsage(error);
+    if (options.help) {
+        std::fputs(cli::UsageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::fputs(kVersionText, stdout);
+        return 0;
+    }
+
+    ConversionSettings settings;
+    QtSettingsStore store;
+    LoadSettings(store, settings);
+    settings.BrowseOutFolder = options.browse ? 1 : 0;
+    if (!cli::ApplyOverrides(options, settings, &error)) return BadUsage(error);
+    if (!settings.SWFSpecifiedFolder.empty()) settings.SWFSpecifiedFolder = Absolute(settings.SWFSpecifiedFolder);
+
+    if (InitAudioDecoding() != AudioDecodingStart::Ready) {
+        std::fprintf(stderr, "%s: %s\n", cli::kCaption, kAudioDecodingInitFailedMessage);
+        return 1;
+    }
+    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    cli::InstallCancelOnInterrupt();
+
+    cli::TerminalListUi listUi(tty);
+    SourceFileList list(&listUi);
+    const FailedFileList failed = list.LoadSourceFiles(CollectInputs(options.inputs));
+
+    if (options.probe) {
+        for (std::size_t row = 0; row < list.Size(); ++row) {
+            const SourceRowTexts texts = RowTextsFor(list.Entry(row));
+            std::printf("%s\t%s\t%s\t%s\t%s\n", texts[0].c_str(), texts[1].c_str(), texts[2].c_str(),
+                        texts[3].c_str(), texts[4].c_str());
+        }
+        ShutdownAudioDecoding();
+        return failed.Empty() ? 0 : 1;
+    }
+
+    std::vector<SourceFileEntry*> entries;
+    std::vector<int> rows;
+    for (std::size_t row = 0; row < list.Size(); ++row) {
+        entries.push_back(&list.Entry(row));
+        rows.push_back(static_cast<int>(row));
+    }
+    int converted = 0;
+    cli::TerminalConversionUi ui(entries, tty, options.json, options.browse);
+    if (!entries.empty() && !cli::InterruptRequested()) converted = ConvertFiles(settings, entries, rows, &ui);
+    if (options.json) PrintJson(entries, ui.Statuses());
+    ShutdownAudioDecoding();
+
+    const bool allConverted = failed.Empty() && !entries.empty() && converted == static_cast<int>(entries.size());
+    return allConverted ? 0 : 1;
+}

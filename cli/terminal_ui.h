@@ -1,0 +1,81 @@
+#pragma once
+// The terminal as a front end: progress bars on a terminal, plain lines
+// otherwise, per-file outcomes on standard output, Ctrl-C as Cancel.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "audio/source_file_entry.h"
+#include "audio/source_list_ui.h"
+#include "engine/conversion_ui.h"
+
+namespace tembrel::cli {
+
+// Messages carry the program's name as the message boxes do.
+inline constexpr char kCaption[] = "Tembrel";
+
+// Makes the first Ctrl-C ask for Cancel; a second one ends the program.
+void InstallCancelOnInterrupt();
+bool InterruptRequested();
+
+class TerminalConversionUi : public ConversionUi {
+public:
+    // entries[row] is the file a row stands for. quiet: no per-file lines
+    // (JSON goes out at the end instead).
+    TerminalConversionUi(const std::vector<SourceFileEntry*>& entries, bool interactiveTerminal, bool quiet,
+                         bool browse);
+
+    void SetFileText(const std::string& text) override;
+    int FileBarWidth() const override { return kBarWidth; }
+    void SetFileRange(int maximum) override;
+    void SetFilePosition(int position) override;
+    void SetOverallText(const std::string& text) override;
+    void SetOverallRange(int maximum) override;
+    void SetOverallPosition(int position) override;
+    void SetRowStatus(int row, const std::string& text) override;
+    bool ShowMessage(const std::string& text, MessageIcon icon) override;
+    bool PumpMessages() override;
+    void ShowInFileManager(const std::string& path) override;
+    void EndRun() override;
+
+    // The last status text each row received ("" when it was never reached).
+    const std::vector<std::string>& Statuses() const { return statuses_; }
+
+private:
+    static constexpr int kBarWidth = 30;
+    void Redraw();
+    void ClearLine();
+
+    const std::vector<SourceFileEntry*>& entries_;
+    bool tty_;
+    bool quiet_;
+    bool browse_;
+    std::vector<std::string> statuses_;
+    std::string fileText_, overallText_;
+    int fileMax_ = kBarWidth, filePos_ = 0, overallMax_ = 1, overallPos_ = 0;
+    bool drawn_ = false;
+};
+
+class TerminalListUi : public SourceListUi {
+public:
+    explicit TerminalListUi(bool interactiveTerminal) : tty_(interactiveTerminal) {}
+
+    int AppendRow(const SourceRowTexts&) override { return rows_++; }
+    void OpenProgress(int) override {}
+    void CloseProgress() override;
+    void SetProgressText(const std::string& text) override;
+    void StepProgress() override {}
+    void ShowMessage(const std::string& text, MessageIcon icon) override;
+    void PumpMessages() override {}
+    bool CancelRequested() const override { return InterruptRequested(); }
+
+private:
+    bool tty_;
+    int rows_ = 0;
+    bool drawn_ = false;
+};
+
+// Text as a JSON string literal, quotes included.
+std::string JsonString(const std::string& text);
+
+}  // namespace tembrel::cli

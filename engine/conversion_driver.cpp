@@ -1,0 +1,205 @@
+#include "engine/conversion_driver.h"
+
+#include <strings.h>
+
+#include <cstdio>
+
+#include "engine/colour_factors.h"
+#include "engine/template_action_blocks.h"
+#include "platform/os_file.h"
+#include "swf/picture_embed.h"
+#include "swf/template_kinds.h"
+
+namespace tembrel {
+namespace {
+
+std::string BaseName(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void AdaptTemplate(ConversionSettings& settings, const std::string& templatePath, SwfTemplate& tmpl) {
+    const ColourFactors& factors = ProcessColourFactors();
+    const int kind = TemplateKindFromName(templatePath);
+    if (kind == kTemplateKindTrack) {
+        SetTrackColours(tmpl, settings.SWFBtnColor, settings.TrackSWFBkgTopColor, settings.TrackSWFBkgBottomColor,
+                        settings.TrackSWFBorderColor, factors.TBC);
+    } else if (kind == kTemplateKindPicture) {
+        if (!settings.JPEGFile.empty() && settings.JPEGWidth > 0 && settings.JPEGHeight > 0) {
+            // The stage takes the picture's size whether or not it could be
+            // embedded, as the options promised that size.
+            EmbedPicture(tmpl, settings.JPEGFile, settings.JPEGWidth, settings.JPEGHeight);
+            settings.MovieWidth = settings.JPEGWidth;
+            settings.MovieHeight = settings.JPEGHeight;
+        }
+    } else {
+        SetKindColours(tmpl, kind, settings.SWFBtnColor, factors.GC[0], factors.GC[2], factors.GC[3]);
+    }
+}
+
+// Deletes the run's temporary MP3 file whatever ends the file.
+class TempFileGuard {
+public:
+    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
+    ~TempFileGuard() {
+        if (!path_.empty()) DeleteFileAt(path_);
+    }
+    TempFileGuard(const TempFileGuard&) = delete;
+    TempFileGuard& operator=(const TempFileGuard&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+void ForgetOutputs(SourceFileEntry& entry) {
+    entry.outputSwfPath.clear();
+    entry.playerSwfPath.clear();
+    entry.htmlPath.clear();
+}
+
+}  // namespace
+
+BuilderChoice ChooseBuilder(const ConversionSettings& settings) {
+    if (settings.CreateCtrlSWF == 1) {
+        if (settings.ButtonSWFType == kPlayerSingle) return {BuildStreamingSwf, settings.ControlSWF, true};
+        return {BuildShellPlayerPair, settings.ShellPlayerSWF, false};
+    }
+    if (settings.SWFSoundType == kSoundStreaming) return {BuildStreamingSwf, settings.EmptySwfPath, true};
+    return {BuildEventSoundSwf, settings.EmptySwfPath, true};
+}
+
+std::string TemplateMissingMessage(const std::string& path) {
+    return "Error: the template SWF file \"" + path +
+           "\" is not available.\n\nPlease re-install the software and try again.";
+}
+
+std::string TemplateInvalidMessage(const std::string& path) {
+    return "Error: the template SWF file \"" + path +
+           "\" is not a valid template file.\n\nPlease re-install the software and try again.";
+}
+
+std::string OverallProgressText(int number, int count) {
+    return "Converting " + std::to_string(number) + " of " + std::to_string(count) + " file(s) into SWF...";
+}
+
+std::string FileProgressText(const std::string& sourcePath, int percent) {
+    return "Converting " + BaseName(sourcePath) + "..." + std::to_string(percent) + "%";
+}
+
+bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl, ConversionUi* ui) {
+    if (choice.templatePath.empty()) return true;
+    settings.MovieWidth = 0;
+    settings.MovieHeight = 0;
+    if (!tmpl.LoadTemplate(choice.templatePath)) {
+        if (ui) ui->ShowMessage(TemplateMissingMessage(choice.templatePath), MessageIcon::Exclamation);
+        return false;
+    }
+    settings.MovieVersion = tmpl.Version();
+    settings.MovieWidth = tmpl.Width();
+    settings.MovieHeight = tmpl.Height();
+    if (settings.CreateCtrlSWF == 1) AdaptTemplate(settings, choice.templatePath, tmpl);
+    tmpl.SetBackgroundColour(settings.SWFBkgColor);
+    tmpl.ScanAndRecolour();
+
+    if (!choice.usesActionBlocks) return true;
+    bool valid = ExtractActionBlocks(tmpl, settings.StartPlayActions, settings.StartStopActions,
+                                     settings.EndLoopActions, settings.EndStopActions);
+    if (valid && IsTimingTemplatePath(choice.templatePath)) {
+        ActionBlock& start = settings.SWFInitPlay == 1 ? settings.StartPlayActions : settings.StartStopActions;
+        valid = LocateFrameRatePatch(start);
+    }
+    if (!valid) {
+        if (ui) ui->ShowMessage(TemplateInvalidMessage(choice.templatePath), MessageIcon::Stop);
+        return false;
+    }
+    return true;
+}
+
+int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+                 const std::vector<int>& rows, ConversionUi* ui, const ConversionSteps& steps) {
+    const BuilderChoice choice = ChooseBuilder(settings);
+    SwfTemplate tmpl;
+    // A template that cannot be used ends the run before any window opens.
+    if (!PrepareTemplate(settings, choice, tmpl, ui)) return 0;
+
+    const int count = static_cast<int>(entries.size());
+    if (ui) {
+        ui->BeginRun(count);
+        ui->SetOverallRange(count);
+        ui->SetOverallPosition(0);
+        ui->PumpMessages();
+    }
+    auto rowOf = [&](int i) { return i < static_cast<int>(rows.size()) ? rows[i] : i; };
+
+    int converted = 0;
+    int stoppedAt = count;
+    for (int i = 0; i < count; ++i) {
+        SourceFileEntry& entry = *entries[i];
+        const int row = rowOf(i);
+        if (ui) {
+            ui->ShowRow(row);
+            ui->SetRowStatus(row, kStatusConverting);
+            ui->SetOverallText(OverallProgressText(i + 1, count));
+            ui->SetOverallPosition(i + 1);
+            ui->SetFileText(FileProgressText(entry.sourcePath, 0));
+            ui->SetFilePosition(0);
+        }
+
+        std::string status;
+        bool succeeded = false;
+        status = kStatusConversionFailure;
+        if (steps.nameOutputs && steps.nameOutputs(settings, entry, &status)) {
+            status = kStatusConversionFailure;
+            const TempFileGuard mp3(steps.createTempFile ? steps.createTempFile() : std::string());
+            if (!mp3.Path().empty() && steps.decodeAndEncode) {
+                settings.EncodedSampleCount = 0;
+                settings.DurationSeconds = 0;
+                const bool encoded =
+                    steps.decodeAndEncode(settings, entry.typeCode, entry.sourcePath, mp3.Path(), ui);
+                succeeded = encoded && FileSizeAt(mp3.Path()) > 0 &&
+                            (steps.builder ? steps.builder(settings, entry, mp3.Path(), tmpl)
+                                           : choice.builder(settings, entry, mp3.Path(), tmpl));
+            }
+        }
+
+        if (succeeded) {
+            ++converted;
+            if (settings.CreateHtmlFile == 1 && steps.writePage) steps.writePage(settings, entry);
+            if (ui) {
+                ui->SetRowStatus(row, BaseName(entry.outputSwfPath));
+                if (ui->PumpMessages()) {
+                    stoppedAt = i;
+                    break;
+                }
+            }
+            continue;
+        }
+
+        ForgetOutputs(entry);
+        if (ui) {
+            // The flag as the last pump left it: the stage pumps while it works.
+            if (ui->PumpMessages()) {
+                ui->SetRowStatus(row, kStatusCancelled);
+                stoppedAt = i;
+                break;
+            }
+            ui->SetRowStatus(row, status);
+        }
+    }
+
+    if (ui) ui->EndRun();
+
+    if (settings.BrowseOutFolder == 1 && ui) {
+        for (int i = 0; i < stoppedAt; ++i) {
+            const std::string& swf = entries[i]->outputSwfPath;
+            if (!swf.empty() && FileExists(swf)) {
+                ui->ShowInFileManager(swf);
+                break;
+            }
+        }
+    }
+    return converted;
+}
+
+}  // namespace tembrel

@@ -1,0 +1,71 @@
+#pragma once
+// One conversion run over a list of source files: the builder and template
+// chosen from the settings, the template adapted to the user's colours or
+// picture, then per file naming, decode-and-encode into a temporary MP3,
+// the builder, and the page; progress and outcomes go to a ConversionUi.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "audio/source_file_entry.h"
+#include "engine/conversion_settings.h"
+#include "engine/conversion_ui.h"
+#include "swf/sound_swf_builders.h"
+#include "swf/swf_template.h"
+
+namespace tembrel {
+
+inline constexpr char kStatusConverting[] = "Converting...";
+inline constexpr char kStatusConversionFailure[] = "Conversion Failure";
+inline constexpr char kStatusCancelled[] = "Cancelled";
+
+// The per-file steps around the builder. StandardConversionSteps() gives the
+// program's own; tests put in steps that fail on purpose.
+struct ConversionSteps {
+    // Sets the entry's output paths, or refuses with a status text.
+    std::function<bool(const ConversionSettings&, SourceFileEntry&, std::string* status)> nameOutputs;
+    // Writes the MP3 file (an existing empty file) and the EncodedSampleCount
+    // and DurationSeconds results; false on failure or cancel.
+    std::function<bool(ConversionSettings&, int typeCode, const std::string& sourcePath, const std::string& mp3Path,
+                       ConversionUi* ui)>
+        decodeAndEncode;
+    // Writes the entry's page; its result does not change the outcome.
+    std::function<bool(const ConversionSettings&, const SourceFileEntry&)> writePage;
+    // A new, empty, uniquely named temporary file ("" when none can be made).
+    std::function<std::string()> createTempFile;
+    // Replaces the builder ChooseBuilder picks, when set.
+    std::function<bool(ConversionSettings&, const SourceFileEntry&, const std::string& mp3Path, SwfTemplate&)>
+        builder;
+};
+
+ConversionSteps StandardConversionSteps();
+
+// The builder a run uses, the template it loads, and whether the template's
+// action blocks are taken.
+struct BuilderChoice {
+    SwfBuilder builder = nullptr;
+    std::string templatePath;
+    bool usesActionBlocks = false;
+};
+BuilderChoice ChooseBuilder(const ConversionSettings& settings);
+
+// Message texts of a template that cannot be used.
+std::string TemplateMissingMessage(const std::string& path);
+std::string TemplateInvalidMessage(const std::string& path);
+// "Converting %d of %d file(s) into SWF..." and "Converting %s...%d%%".
+std::string OverallProgressText(int number, int count);
+std::string FileProgressText(const std::string& sourcePath, int percent);
+
+// Loads and adapts the template and takes its action blocks into settings.
+// False (after telling ui) when the run cannot go on.
+bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl, ConversionUi* ui);
+
+// Converts the entries in order; rows[i] is the list row of entries[i]. A
+// null ui makes the run silent and uncancellable. Each entry's output paths
+// stay set when it converted and are emptied when it did not. Returns the
+// number of files converted.
+int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+                 const std::vector<int>& rows, ConversionUi* ui,
+                 const ConversionSteps& steps = StandardConversionSteps());
+
+}  // namespace tembrel

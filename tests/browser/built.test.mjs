@@ -1,0 +1,329 @@
+// SWFs built by the program's own builders from the shipped templates
+// (tests/make_browser_fixtures: LAME tones, colours other than the
+// defaults) played in Ruffle: size, rate, frames and version; the user's
+// colours at the controls; sound that starts, stops, waits, loops and runs
+// whole at 60/120 fps and 11025 Hz; the clock of the timing templates; the
+// shell players with their query; the page template.
+import { after, before, test } from "node:test";
+import assert from "node:assert/strict";
+import { execFileSync } from "node:child_process";
+import { readFileSync, writeFileSync } from "node:fs";
+import path from "node:path";
+import {
+  click, hex, listen, metadata, near, openMovie, pixelAt, programDir, readTime, removeWork, soundSpan, stagePixels,
+  startSession, tagCounts, workDir,
+} from "./lib/harness.mjs";
+
+const buildDir = process.env.TEMBREL_BUILD_DIR || path.resolve(programDir, "..");
+const maker = path.join(buildDir, "tests/make_browser_fixtures");
+let session;
+let fixtures = [];
+
+before(async () => {
+  execFileSync(maker, [workDir, programDir]);
+  fixtures = JSON.parse(readFileSync(path.join(workDir, "manifest.json"), "utf8"));
+  session = await startSession();
+});
+after(async () => {
+  await session?.close();
+  removeWork();
+});
+
+const rgb = (h) => [1, 3, 5].map((i) => parseInt(h.slice(i, i + 2), 16));
+const fixture = (name) => fixtures.find((f) => f.name === name);
+
+// Control positions and key-coloured spots of each template design.
+const pair = { play: [20, 20], stop: [60, 20] };
+const track = { play: [18, 16], stop: [46, 16] };
+const designs = {
+  square_gradient_3: { at: pair, spots: [[8, 10, "#003366", 8], [48, 10, "#003366", 8]], background: [2, 38] },
+  square_gradient_time: { at: pair, spots: [[8, 10, "#003366", 8]], background: [2, 38] },
+  circle_gradient_1: {
+    at: pair, background: [2, 38],
+    spots: [[15, 20, "#D5FFD7", 12], [11, 20, "#61EF01", 12], [8, 20, "#1DA400", 12], [5, 20, "#004A00", 24]],
+  },
+  circle_plain_1: { at: pair, spots: [[20, 8, "#000000", 8], [60, 8, "#000000", 8]], background: [2, 38] },
+  text_1: { at: { play: [42, 20], stop: [126, 20] }, spots: [[9, 15, "#000000", 30]], background: [2, 38] },
+  trumpet_1: { at: pair, spots: [[32, 20, "#3366CC", 8], [47, 20, "#3366CC", 8]], background: [2, 38] },
+  round_rect_1: { at: pair, spots: [[4, 20, "#5E5E5E", 30]], background: [2, 38] },
+  track_bar: {
+    at: track,
+    spots: [[150, 4, "#888888", 8], [150, 28, "#D5D5D5", 8], [150, 0, "#383838", 24], [18, 16, "#171717", 12],
+      [280, 16, "#555555", 8], [70, 16, "#666666", 8]],
+  },
+  track_time: { at: track, spots: [[150, 4, "#888888", 8], [70, 16, "#666666", 8]] },
+  use_a_jpeg_1: { at: { play: [50, 37], stop: [50, 37] }, spots: [] },
+};
+const designOf = (f) => designs[path.basename(f.template, ".swf")];
+
+// Frame count the builder intends: frame 1, blank frames, one frame per
+// SoundStreamBlock, the end frame (sound-only: no end frame).
+function expectedFrames(f, file) {
+  const counts = tagCounts(readFileSync(path.join(workDir, file)));
+  if (f.event) return { counts, frames: f.initPlay ? 1 : 2 };
+  const blocks = counts[19] || 0;
+  assert.ok(Math.abs(blocks - f.seconds * f.fps) <= f.fps / 12 + 2, `blocks ${blocks} for ${f.seconds} s at ${f.fps} fps`);
+  return { counts, frames: 1 + f.blank + blocks + (f.shell ? 0 : 1) };
+}
+
+async function checkMetadata(page, f, file, width, height) {
+  const meta = await metadata(page);
+  const { frames } = expectedFrames(f, file);
+  console.log(`${file}: metadata ${JSON.stringify(meta)}, intended ${width}x${height} ${f.fps} fps ${frames} frames v${f.version}`);
+  assert.deepEqual(meta, { width, height, frameRate: f.fps, numFrames: frames, swfVersion: f.version });
+}
+
+for (const name of ["square_gradient_3", "square_gradient_time", "circle_gradient_1", "circle_plain_1", "text_1",
+  "trumpet_1", "round_rect_1", "track_bar", "track_time", "use_a_jpeg_1"]) {
+  test(`player built from ${name}: metadata, user colours, sound, stop`, async () => {
+    const f = fixture(`player_${name}`);
+    const design = designs[name];
+    const { page } = await openMovie(session, `/work/${f.name}.swf`, f.width, f.height);
+    try {
+      await checkMetadata(page, f, `${f.name}.swf`, f.width, f.height);
+      const heard = await listen(page, 1000);
+      console.log(`  playing: ${JSON.stringify(heard)}`);
+      assert.ok(heard.soundShare > 0.6, "sound comes out");
+      assert.ok(Math.abs(heard.medianHz - f.hz) < 20, `pitch ${heard.medianHz} Hz`);
+      const pixels = await stagePixels(page);
+      for (const [x, y, key, tolerance] of design.spots) {
+        const want = rgb(f.colours[key]);
+        const seen = pixelAt(pixels, x, y);
+        console.log(`  key ${key} at ${x},${y}: ${hex(seen)}, user colour ${f.colours[key]}`);
+        assert.ok(near(seen, want, tolerance), `key ${key}: saw ${hex(seen)}, want ${f.colours[key]}`);
+      }
+      if (design.background) {
+        const seen = pixelAt(pixels, ...design.background);
+        console.log(`  background: ${hex(seen)}, user colour ${f.background}`);
+        assert.ok(near(seen, rgb(f.background), 4));
+      }
+      if (name === "use_a_jpeg_1") {
+        // sample.jpg at its own 100 x 75: the sun, the sky, the wave.
+        for (const [x, y, want] of [[70, 30, [255, 214, 70]], [10, 3, [38, 44, 146]], [50, 56, [250, 250, 255]]]) {
+          const seen = pixelAt(pixels, x, y);
+          console.log(`  picture at ${x},${y}: ${hex(seen)} (drawn ${hex(want)})`);
+          assert.ok(near(seen, want, 40));
+        }
+      }
+      await click(page, ...design.at.stop);
+      await page.waitForTimeout(250);
+      const stopped = await listen(page, 800);
+      console.log(`  after stop: ${JSON.stringify(stopped)}`);
+      assert.ok(stopped.soundShare < 0.1, "stop halts the sound");
+      if (name.startsWith("track")) {
+        // A click at the middle of the bar seeks there and plays on.
+        await click(page, 66 + 112, 16);
+        await page.waitForTimeout(150);
+        const seekPixels = await stagePixels(page);
+        const fill = rgb(f.colours["#666666"]);
+        let filled = 0;
+        for (let x = 66; x < 290; x++) if (near(pixelAt(seekPixels, x, 16), fill, 12)) filled++;
+        const after = await listen(page, 1000);
+        console.log(`  seek to 50 %: bar at ${((100 * filled) / 224).toFixed(0)} %, ${JSON.stringify(after)}`);
+        assert.ok(filled / 224 > 0.45 && filled / 224 < 0.65, "the bar jumps to the click");
+        assert.ok(after.soundShare > 0.3, "and plays on from there");
+      }
+    } finally {
+      await page.close();
+    }
+  });
+}
+
+test("autoplay off: nothing plays until play is clicked", async () => {
+  const f = fixture("hold");
+  const { page } = await openMovie(session, `/work/${f.name}.swf`, f.width, f.height);
+  try {
+    await checkMetadata(page, f, `${f.name}.swf`, f.width, f.height);
+    const waiting = await listen(page, 1500);
+    console.log(`  before play: ${JSON.stringify(waiting)}`);
+    assert.ok(waiting.soundShare < 0.1);
+    await click(page, ...pair.play);
+    const playing = await listen(page, 1000);
+    console.log(`  after play: ${JSON.stringify(playing)}`);
+    assert.ok(playing.soundShare > 0.6);
+  } finally {
+    await page.close();
+  }
+});
+
+test("loop on: a 2 s sound starts over and keeps sounding", async () => {
+  const f = fixture("loop");
+  const { page } = await openMovie(session, `/work/${f.name}.swf`, f.width, f.height);
+  try {
+    const span = await soundSpan(page, 4500);
+    console.log(`  sound span: ${JSON.stringify(span)}`);
+    assert.ok(span.seconds > 3.8, "sound goes on past the end of the 2 s sound");
+    const pixels = await stagePixels(page);
+    const ink = rgb(f.colours["#003366"]);
+    const shown = readTime(pixels, 88, 12, ink);
+    console.log(`  clock after 4.5 s of a looping 2 s sound: ${shown} s`);
+    assert.ok(shown >= 0 && shown <= 2, "the clock started over");
+  } finally {
+    await page.close();
+  }
+});
+
+test("loop off: silence after the end of the sound", async () => {
+  const f = fixture("player_square_gradient_3");
+  const { page } = await openMovie(session, `/work/${f.name}.swf`, f.width, f.height);
+  try {
+    const span = await soundSpan(page, 4500);
+    console.log(`  sound span of a ${f.seconds} s sound: ${JSON.stringify(span)}`);
+    assert.ok(span.first >= 0 && span.last < (f.seconds + 0.8) * 1000, "ends with the sound");
+    assert.ok(Math.abs(span.seconds - f.seconds) < 0.6, "plays whole");
+  } finally {
+    await page.close();
+  }
+});
+
+for (const [name, x, y, key] of [["square_gradient_time", 88, 12, "#003366"], ["track_time", 302, 8, "#383838"]]) {
+  test(`timing template ${name}: elapsed and total time at a patched rate`, async () => {
+    const f = fixture(`clock_${name}`);
+    const { page } = await openMovie(session, `/work/${f.name}.swf`, f.width, f.height);
+    try {
+      await checkMetadata(page, f, `${f.name}.swf`, f.width, f.height);
+      const started = Date.now();
+      await page.waitForFunction(() => window.testAudio().rms > 0.01, null, { timeout: 5000 });
+      await page.waitForTimeout(3000);
+      const waited = (Date.now() - started) / 1000;
+      const pixels = await stagePixels(page);
+      const ink = rgb(f.colours[key]);
+      const elapsed = readTime(pixels, x, y, ink), total = readTime(pixels, x + 48, y, ink);
+      console.log(`  after ${waited.toFixed(2)} s at ${f.fps} fps: shows ${elapsed} s of ${total} s`);
+      assert.equal(total, f.seconds);
+      assert.ok(Math.abs(elapsed - waited) <= 1, `elapsed ${elapsed} vs ${waited.toFixed(2)}`);
+    } finally {
+      await page.close();
+    }
+  });
+}
+
+for (const name of ["square_gradient_3", "circle_plain_1", "track_bar", "track_time", "60"]) {
+  test(`shell pair ${name}: player.swf?soundswf=…&autoplay&loops&duration`, async () => {
+    const f = fixture(name === "60" ? "shell60" : `shell_${name}`);
+    const design = designOf(f);
+    const player = `${f.name}.player.swf`;
+    const query = (autoplay) => `?soundswf=${f.name}.swf&autoplay=${autoplay}&loops=0&duration=${f.seconds}`;
+    let { page } = await openMovie(session, `/work/${player}${query(1)}`, 0, 0, "/work/");
+    try {
+      const meta = await metadata(page);
+      console.log(`  player metadata ${JSON.stringify(meta)}; sound SWF ${f.fps} fps`);
+      await page.evaluate(([w, h]) => {
+        const p = document.getElementById("player");
+        p.style.width = w + "px";
+        p.style.height = h + "px";
+      }, [meta.width, meta.height]);
+      const span = await soundSpan(page, (f.seconds + 1.2) * 1000);
+      console.log(`  autoplay=1 loops=0: ${JSON.stringify(span)}`);
+      assert.ok(span.first >= 0 && span.first < 1000, "starts at once");
+      assert.ok(Math.abs(span.seconds - f.seconds) < 0.6, "plays the whole sound once");
+      assert.ok(span.gaps <= 1, "without stalls");
+      // Played through, it waits at the start: play again and see the
+      // controls follow the sound SWF.
+      await click(page, ...design.at.play);
+      await page.waitForFunction(() => window.testAudio().rms > 0.01, null, { timeout: 3000 });
+      const started = Date.now();  // from the first sound on
+      await page.waitForTimeout(2000);
+      const played = (Date.now() - started) / 1000;  // the canvas is read at once, handed over later
+      const pixels = await stagePixels(page);
+      if (f.template.includes("track_")) {
+        const fill = rgb(f.colours["#666666"]);
+        let filled = 0;
+        for (let x = 66; x < 290; x++) if (near(pixelAt(pixels, x, 16), fill, 12)) filled++;
+        const shownShare = filled / 224, soundShare = played / f.seconds;
+        console.log(`  after ${played.toFixed(2)} s the bar shows ${(100 * shownShare).toFixed(0)} % (sound ${(100 * soundShare).toFixed(0)} %)`);
+        assert.ok(Math.abs(shownShare - soundShare) < 0.1, "the track bar follows the sound");
+      }
+      if (f.template.includes("time")) {
+        const ink = rgb(f.colours["#383838"]);
+        const elapsed = readTime(pixels, 302, 8, ink), total = readTime(pixels, 350, 8, ink);
+        console.log(`  after ${played.toFixed(2)} s the clock shows ${elapsed} s of ${total} s`);
+        assert.equal(total, f.seconds);
+        assert.ok(Math.abs(elapsed - played) <= 1);
+      }
+      await click(page, ...design.at.stop);
+      await page.waitForTimeout(250);
+      const stopped = await listen(page, 800);
+      console.log(`  play then stop: ${JSON.stringify(stopped)}`);
+      assert.ok(stopped.soundShare < 0.1, "stop halts the sound");
+    } finally {
+      await page.close();
+    }
+    ({ page } = await openMovie(session, `/work/${player}${query(0)}`, 0, 0, "/work/"));
+    try {
+      const meta = await metadata(page);
+      await page.evaluate(([w, h]) => {
+        const p = document.getElementById("player");
+        p.style.width = w + "px";
+        p.style.height = h + "px";
+      }, [meta.width, meta.height]);
+      const waiting = await listen(page, 1500);
+      console.log(`  autoplay=0: ${JSON.stringify(waiting)}`);
+      assert.ok(waiting.soundShare < 0.1, "waits for play");
+      await click(page, ...design.at.play);
+      const playing = await listen(page, 1000);
+      console.log(`  after play: ${JSON.stringify(playing)}`);
+      assert.ok(playing.soundShare > 0.6, "play starts it");
+    } finally {
+      await page.close();
+    }
+  });
+}
+
+for (const name of ["rate60", "rate120", "rate11025"]) {
+  test(`stream ${name} plays whole without stalls`, async () => {
+    const f = fixture(name);
+    const { page } = await openMovie(session, `/work/${f.name}.swf`, f.width, f.height);
+    try {
+      await checkMetadata(page, f, `${f.name}.swf`, f.width, f.height);
+      const span = await soundSpan(page, (f.seconds + 1.5) * 1000);
+      console.log(`  ${f.rate} Hz at ${f.fps} fps, ${f.seconds} s: ${JSON.stringify(span)}`);
+      assert.ok(Math.abs(span.seconds - f.seconds) < 0.6, "whole sound, at its speed");
+      assert.ok(span.gaps <= 1, "no stalls");
+    } finally {
+      await page.close();
+    }
+  });
+}
+
+test("event sound SWF plays", async () => {
+  const f = fixture("event");
+  const { page } = await openMovie(session, `/work/${f.name}.swf`, f.width, f.height);
+  try {
+    await checkMetadata(page, f, `${f.name}.swf`, f.width, f.height);
+    const heard = await listen(page, 1000);
+    console.log(`  ${JSON.stringify(heard)}`);
+    assert.ok(heard.soundShare > 0.6 && Math.abs(heard.medianHz - f.hz) < 20);
+  } finally {
+    await page.close();
+  }
+});
+
+test("Template.htm, filled in as the page writer does, plays the movie through Ruffle", async () => {
+  const page0 = readFileSync(path.join(programDir, "Template.htm"), "utf8");
+  const cases = [
+    ["player_square_gradient_3", "player_square_gradient_3.swf", 80, 40],
+    ["shell_track_time", "shell%5Ftrack%5Ftime.player.swf?soundswf=shell%5Ftrack%5Ftime.swf&autoplay=1&loops=0&duration=4", 396, 32],
+  ];
+  for (const [name, movie, w, h] of cases) {
+    const html = page0.replaceAll("%T%", `${name}.swf`).replaceAll("%BKG%", "#FFFAE6").replaceAll("%W%", String(w))
+      .replaceAll("%H%", String(h)).replaceAll("%SWF%", movie).replaceAll("%SWFNAME%", name);
+    writeFileSync(path.join(workDir, `${name}.htm`), html);
+    const page = await session.context.newPage();
+    try {
+      await page.goto(`${session.origin}/work/${name}.htm`);
+      await page.waitForFunction(() => document.querySelector("ruffle-object, ruffle-embed, ruffle-player")?.ruffle?.().metadata,
+        null, { timeout: 15000 });
+      const meta = await page.evaluate(() => {
+        const m = document.querySelector("ruffle-object, ruffle-embed, ruffle-player").ruffle().metadata;
+        return { width: m.width, height: m.height };
+      });
+      const heard = await listen(page, 1200);
+      console.log(`  ${name}.htm: ${JSON.stringify(meta)} ${JSON.stringify(heard)}`);
+      assert.deepEqual(meta, { width: w, height: h });
+      assert.ok(heard.soundShare > 0.5, "the page plays the sound");
+    } finally {
+      await page.close();
+    }
+  }
+});

@@ -1,0 +1,204 @@
+// Shared test harness: a static HTTP server on 127.0.0.1 (Ruffle, the
+// program folder, a scratch folder), headless Chromium through
+// playwright-core with no other network, and helpers to watch a movie.
+import { createServer } from "node:http";
+import { mkdtempSync, readFileSync, rmSync, statSync } from "node:fs";
+import { tmpdir } from "node:os";
+import path from "node:path";
+import { fileURLToPath } from "node:url";
+import { chromium } from "playwright-core";
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+export const browserDir = path.resolve(here, "..");
+export const programDir = process.env.TEMBREL_PROGRAM_DIR
+  ? path.resolve(process.env.TEMBREL_PROGRAM_DIR)
+  : path.resolve(browserDir, "../../build/default/program");
+export const workDir = mkdtempSync(path.join(process.env.TEMBREL_TEST_TMP || tmpdir(), "browser-"));
+
+const roots = {
+  "/ruffle/": path.join(browserDir, "node_modules/@ruffle-rs/ruffle"),
+  "/harness/": path.join(browserDir, "harness"),
+  "/program/": programDir,
+  "/work/": workDir,
+};
+const types = {
+  ".js": "text/javascript", ".wasm": "application/wasm", ".swf": "application/x-shockwave-flash",
+  ".html": "text/html", ".htm": "text/html", ".jpg": "image/jpeg", ".map": "application/json",
+};
+
+function serve(request, response) {
+  const url = new URL(request.url, "http://127.0.0.1");
+  const prefix = Object.keys(roots).find((p) => url.pathname.startsWith(p));
+  if (prefix) {
+    const root = roots[prefix];
+    const file = path.resolve(root, decodeURIComponent(url.pathname.slice(prefix.length)));
+    if (file.startsWith(root + path.sep)) {
+      try {
+        if (statSync(file).isFile()) {
+          response.writeHead(200, { "content-type": types[path.extname(file)] || "application/octet-stream" });
+          response.end(readFileSync(file));
+          return;
+        }
+      } catch {}
+    }
+  }
+  response.writeHead(404);
+  response.end();
+}
+
+export async function startSession() {
+  const server = createServer(serve);
+  await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
+  const origin = `http://127.0.0.1:${server.address().port}`;
+  const profile = mkdtempSync(path.join(tmpdir(), "chromium-profile-"));
+  const context = await chromium.launchPersistentContext(profile, {
+    executablePath: process.env.CHROMIUM || "/usr/bin/chromium",
+    headless: true,
+    viewport: { width: 640, height: 240 },
+    deviceScaleFactor: 1,
+    args: [
+      "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
+      "--disable-background-networking", "--disable-component-update", "--disable-sync",
+      "--autoplay-policy=no-user-gesture-required",
+    ],
+  });
+  // Only our own server; a page's Ruffle script address is answered locally.
+  await context.route("**/*", (route) => {
+    const url = route.request().url();
+    if (url.startsWith(origin)) return route.continue();
+    if (/^https:\/\/unpkg\.com\/@ruffle-rs\/ruffle\/?$/.test(url)) {
+      return route.fulfill({ path: path.join(roots["/ruffle/"], "ruffle.js"), contentType: "text/javascript" });
+    }
+    const asset = url.match(/^https:\/\/unpkg\.com\/@ruffle-rs\/ruffle(?:@[^/]+)?\/(.+)$/);
+    if (asset) return route.fulfill({ path: path.join(roots["/ruffle/"], asset[1]) });
+    return route.abort();
+  });
+  await context.addInitScript({ path: path.join(here, "audio_tap.js") });
+  return {
+    origin,
+    context,
+    async close() {
+      await context.close();
+      await new Promise((resolve) => server.close(resolve));
+      rmSync(profile, { recursive: true, force: true });
+    },
+  };
+}
+
+export function removeWork() {
+  rmSync(workDir, { recursive: true, force: true });
+}
+
+// Opens `swf` (a served path, query allowed) at w x h in the harness page.
+export async function openMovie(session, swf, w, h, base = "") {
+  const page = await session.context.newPage();
+  const messages = [];
+  page.on("console", (m) => messages.push(m.text()));
+  page.on("pageerror", (e) => messages.push(String(e)));
+  const query = new URLSearchParams({ swf, w: String(w), h: String(h), base });
+  await page.goto(`${session.origin}/harness/player.html?${query}`);
+  await page.evaluate(() => window.testReady);
+  await page.waitForFunction(() => document.getElementById("player")?.ruffle().metadata, null, { timeout: 15000 });
+  return { page, messages };
+}
+
+export async function metadata(page) {
+  return page.evaluate(() => {
+    const m = document.getElementById("player").ruffle().metadata;
+    return { width: m.width, height: m.height, frameRate: m.frameRate, numFrames: m.numFrames, swfVersion: m.swfVersion };
+  });
+}
+
+// The rendered stage as RGBA rows (canvas renderer).
+export async function stagePixels(page) {
+  return page.evaluate(() => {
+    const canvas = document.getElementById("player").shadowRoot.querySelector("canvas");
+    const image = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height);
+    return { width: image.width, height: image.height, data: Array.from(image.data) };
+  });
+}
+
+export function pixelAt(pixels, x, y) {
+  const i = (y * pixels.width + x) * 4;
+  return [pixels.data[i], pixels.data[i + 1], pixels.data[i + 2]];
+}
+
+export function hex(rgb) {
+  return "#" + rgb.map((v) => v.toString(16).padStart(2, "0")).join("").toUpperCase();
+}
+
+export function near(rgb, want, tolerance) {
+  return rgb.every((v, i) => Math.abs(v - want[i]) <= tolerance);
+}
+
+export async function click(page, x, y) {
+  const box = await page.locator("#player").boundingBox();
+  await page.mouse.click(box.x + x + 0.5, box.y + y + 0.5);
+}
+
+// Listens for `ms`: share of samples with sound, loudest level, pitch.
+export async function listen(page, ms, every = 100) {
+  const samples = [];
+  for (let t = 0; t < ms; t += every) {
+    samples.push(await page.evaluate(() => window.testAudio()));
+    await page.waitForTimeout(every);
+  }
+  const loud = samples.filter((s) => s.rms > 0.01);
+  const pitches = loud.map((s) => s.hz).sort((a, b) => a - b);
+  return {
+    soundShare: samples.length ? loud.length / samples.length : 0,
+    maxRms: Math.max(0, ...samples.map((s) => s.rms)),
+    medianHz: pitches.length ? pitches[Math.floor(pitches.length / 2)] : 0,
+    state: samples.at(-1)?.state,
+  };
+}
+
+// Reads m:ss from three seven-segment digits at x, x+16, x+28 (top y)
+// drawn in `ink`.
+export function readTime(pixels, x, y, ink) {
+  const spots = { a: [5, 1], b: [9, 4], c: [9, 12], d: [5, 15], e: [1, 12], f: [1, 4], g: [5, 8] };
+  const digits = { abcdef: 0, bc: 1, abdeg: 2, abcdg: 3, bcfg: 4, acdfg: 5, acdefg: 6, abc: 7, abcdefg: 8, abcdfg: 9 };
+  const read = (dx) => {
+    let lit = "";
+    for (const [name, [sx, sy]] of Object.entries(spots)) {
+      if (near(pixelAt(pixels, x + dx + sx, y + sy), ink, 48)) lit += name;
+    }
+    return digits[lit] ?? NaN;
+  };
+  return read(0) * 60 + read(16) * 10 + read(28);
+}
+
+// Samples the sound every `every` ms for `ms`: when it was heard first and
+// last, and how many samples inside that span were silent (stalls).
+export async function soundSpan(page, ms, every = 50) {
+  const start = Date.now();
+  const heard = [];
+  const times = [];
+  while (Date.now() - start < ms) {
+    const s = await page.evaluate(() => window.testAudio());
+    times.push(Date.now() - start);
+    heard.push(s.rms > 0.01);
+    await page.waitForTimeout(every);
+  }
+  const first = heard.indexOf(true), last = heard.lastIndexOf(true);
+  if (first < 0) return { first: -1, last: -1, seconds: 0, gaps: 0 };
+  let gaps = 0;
+  for (let i = first; i <= last; i++) if (!heard[i]) gaps++;
+  return { first: times[first], last: times[last], seconds: (times[last] - times[first]) / 1000, gaps };
+}
+
+// Top-level tags of an uncompressed SWF file: counts by code.
+export function tagCounts(bytes) {
+  const nbits = bytes[8] >> 3;
+  let p = 8 + Math.ceil((5 + 4 * nbits) / 8) + 4;
+  const counts = {};
+  while (p + 2 <= bytes.length) {
+    const v = bytes[p] | (bytes[p + 1] << 8);
+    let length = v & 63, header = 2;
+    if (length === 63) { length = bytes.readUInt32LE(p + 2); header = 6; }
+    counts[v >> 6] = (counts[v >> 6] || 0) + 1;
+    p += header + length;
+    if (v >> 6 === 0) break;
+  }
+  return counts;
+}

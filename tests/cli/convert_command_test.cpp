@@ -1,0 +1,201 @@
+// tembrel-convert run as a program: converting a generated sound with the
+// defaults and with options, the stored settings as the starting point,
+// probing, JSON, folders, and the exit statuses.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/conversion_settings.h"
+#include "engine/settings_persistence.h"
+#include "platform/os_file.h"
+#include "platform/qt_settings_store.h"
+#include "support/decoding_fixtures.h"
+#include "engine/scoped_env.h"
+#include "support/test_support.h"
+
+namespace tembrel {
+namespace {
+
+using test::RunCommand;
+using test::ScratchDir;
+using test::ShellQuote;
+
+std::string Converter() { return std::string(TEMBREL_PROGRAM_DIR) + "/tembrel-convert"; }
+
+// Stream lines "codec,rate,channels" of every audio stream FFmpeg finds.
+std::string AudioStreams(const std::string& path) {
+    std::string out;
+    RunCommand("ffprobe -v error -select_streams a -show_entries stream=codec_name,sample_rate,channels -of csv=p=0 " +
+                   ShellQuote(path),
+               &out);
+    return out;
+}
+
+class ConvertCommandTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveTool("ffmpeg") || !test::HaveTool("ffprobe")) GTEST_SKIP() << "needs ffmpeg and ffprobe";
+        ASSERT_TRUE(FileExists(Converter()));
+        ::mkdir(config.c_str(), 0755);
+        ASSERT_TRUE(test::EncodeTone(wav, 44100, 2, 2.0, "-c:a pcm_s16le"));
+    }
+
+    // Runs the converter with its own settings store and the standard
+    // streams captured; returns the exit status.
+    int Convert(const std::string& arguments, std::string* out = nullptr, std::string* err = nullptr) {
+        const std::string errFile = scratch.File("stderr.txt");
+        std::string stdoutText;
+        const int status = RunCommand("cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) +
+                                          " " + ShellQuote(Converter()) + " " + arguments + " 2>" +
+                                          ShellQuote(errFile) + " </dev/null",
+                                      &stdoutText);
+        if (out) *out = stdoutText;
+        if (err) {
+            const auto bytes = test::ReadAll(errFile);
+            err->assign(bytes.begin(), bytes.end());
+        }
+        return status;
+    }
+
+    ScratchDir scratch;
+    std::string config = scratch.File("config");
+    std::string wav = scratch.File("tone.wav");
+};
+
+TEST_F(ConvertCommandTest, DefaultsMakeAPlayerSwfAndAPage) {
+    std::string out;
+    ASSERT_EQ(Convert("tone.wav", &out), 0);
+    EXPECT_NE(out.find(scratch.File("tone.swf")), std::string::npos) << out;
+    EXPECT_NE(out.find(scratch.File("tone.htm")), std::string::npos) << out;
+    // Automatic parameters for a 44.1 kHz stereo source.
+    EXPECT_NE(AudioStreams(scratch.File("tone.swf")).find("mp3,44100,2"), std::string::npos);
+    EXPECT_TRUE(FileExists(scratch.File("tone.htm")));
+    // The store is read, never written.
+    EXPECT_FALSE(FileExists(config + "/Tembrel/Options.conf"));
+}
+
+TEST_F(ConvertCommandTest, OptionsOverrideTheSettingsForTheRun) {
+    const std::string out = scratch.File("out");
+    const struct {
+        std::string options;
+        std::string stream;
+        bool page;
+    } cases[] = {
+        {"--no-controls --event --rate 22050 --channels 1 --bitrate 32 --no-html", "mp3,22050,1", false},
+        {"--no-controls --stream --rate 11025 --channels 1 --bitrate 16 --html", "mp3,11025,1", true},
+        {"--shell-player " + ShellQuote(std::string(TEMBREL_PROGRAM_DIR) + "/" + kDefaultShellPlayerSwf) +
+             " --rate 22050 --channels 2 --bitrate 64 --no-html --fps 20 --button-color FF8800 --background 102030",
+         "mp3,22050,2", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.options);
+        std::string text, err;
+        ASSERT_EQ(Convert("--out " + ShellQuote(out) + " --exists overwrite " + c.options + " --json tone.wav", &text,
+                          &err),
+                  0)
+            << err;
+        EXPECT_NE(AudioStreams(out + "/tone.swf").find(c.stream), std::string::npos) << AudioStreams(out + "/tone.swf");
+        EXPECT_EQ(FileExists(out + "/tone.htm"), c.page);
+        const std::string expected = "{\"source\":\"" + wav + "\",\"status\":\"tone.swf\",\"swf\":\"" + out +
+                                     "/tone.swf\",\"page\":\"" + (c.page ? out + "/tone.htm" : "") + "\"";
+        EXPECT_EQ(text.rfind(expected, 0), 0u) << text;
+        ::unlink((out + "/tone.htm").c_str());
+    }
+    EXPECT_TRUE(FileExists(out + "/tone.player.swf"));
+}
+
+TEST_F(ConvertCommandTest, StoredSettingsAreTheStartingPoint) {
+    {
+        test::ScopedEnv env;
+        env.Set("XDG_CONFIG_HOME", config);
+        ConversionSettings stored(std::string(TEMBREL_PROGRAM_DIR) + "/");
+        stored.AutoDestMP3EncodingParam = 0;
+        stored.MP3SampleRate = 11025;
+        stored.MP3ChannelNum = 1;
+        stored.MP3BitRate = 16;
+        stored.CreateHtmlFile = 0;
+        QtSettingsStore store;
+        SaveSettings(store, stored, kSaveOptions);
+    }
+    ASSERT_EQ(Convert("tone.wav"), 0);
+    EXPECT_NE(AudioStreams(scratch.File("tone.swf")).find("mp3,11025,1"), std::string::npos);
+    EXPECT_FALSE(FileExists(scratch.File("tone.htm")));
+}
+
+TEST_F(ConvertCommandTest, ProbeListsRowsAndConvertsNothing) {
+    ::mkdir(scratch.File("folder").c_str(), 0755);
+    ::mkdir(scratch.File("folder/sub").c_str(), 0755);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("folder/sub/mono.wav"), 22050, 1, 3.0, "-c:a pcm_s16le"));
+    test::WriteAll(scratch.File("folder/notes.txt"), {'x'});
+    std::string out;
+    ASSERT_EQ(Convert("--probe tone.wav folder", &out), 0);
+    // Name, length, bit rate (from the file size, so near the PCM rate),
+    // frequency and channels, as the file list shows them.
+    const struct {
+        const char *name, *length;
+        int kbps;
+        const char *freq, *channels;
+    } rows[] = {{"tone.wav", "00:02", 1411, "44100 Hz", "Stereo"}, {"mono.wav", "00:03", 353, "22050 Hz", "Mono"}};
+    std::size_t at = 0;
+    for (const auto& row : rows) {
+        const std::size_t end = out.find('\n', at);
+        ASSERT_NE(end, std::string::npos) << out;
+        std::vector<std::string> cells;
+        for (std::size_t from = at; from <= end;) {
+            const std::size_t tab = std::min(out.find('\t', from), end);
+            cells.push_back(out.substr(from, tab - from));
+            from = tab + 1;
+        }
+        ASSERT_EQ(cells.size(), 5u) << out;
+        EXPECT_EQ(cells[0], row.name);
+        EXPECT_EQ(cells[1], row.length);
+        EXPECT_NEAR(std::atoi(cells[2].c_str()), row.kbps, 2);
+        EXPECT_EQ(cells[2].substr(cells[2].find(' ')), " kbps");
+        EXPECT_EQ(cells[3], row.freq);
+        EXPECT_EQ(cells[4], row.channels);
+        at = end + 1;
+    }
+    EXPECT_EQ(at, out.size());
+    EXPECT_FALSE(FileExists(scratch.File("tone.swf")));
+}
+
+TEST_F(ConvertCommandTest, FailuresAndBadUsageHaveTheirExitStatus) {
+    test::WriteAll(scratch.File("junk.mp3"), {'n', 'o', 'p', 'e'});
+    std::string out, err;
+    EXPECT_EQ(Convert("--no-html tone.wav junk.mp3", &out, &err), 1);
+    EXPECT_NE(err.find("Failed to load the following files.\n\n" + scratch.File("junk.mp3") + "\n"),
+              std::string::npos)
+        << err;
+    EXPECT_TRUE(FileExists(scratch.File("tone.swf")));
+
+    EXPECT_EQ(Convert("--exists skip tone.wav", &out), 1);
+    EXPECT_NE(out.find("Target exists and skipped"), std::string::npos) << out;
+
+    const struct {
+        const char* arguments;
+        const char* message;
+    } usage[] = {
+        {"--bogus tone.wav", "unknown option --bogus"},
+        {"", "no file or folder given"},
+        {"tone.wav --out", "option --out needs a value"},
+        {"--exists maybe tone.wav", "rename, overwrite or skip"},
+        {"--rate 12345 tone.wav", "11025, 22050 or 44100"},
+        {"--channels 3 tone.wav", "1 or 2"},
+        {"--bitrate x tone.wav", "8 to 320"},
+        {"--button-color 12345 tone.wav", "RRGGBB"},
+        {"--volume 5 tone.wav", "10 to 3000"},
+    };
+    for (const auto& u : usage) {
+        EXPECT_EQ(Convert(u.arguments, nullptr, &err), 2) << u.arguments;
+        EXPECT_NE(err.find(u.message), std::string::npos) << u.arguments << ": " << err;
+    }
+    EXPECT_EQ(Convert("--help", &out), 0);
+    EXPECT_NE(out.find("Usage: tembrel-convert"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tembrel
