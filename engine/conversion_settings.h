@@ -1,0 +1,88 @@
+#pragma once
+// Every option that shapes a conversion, named as its stored value, plus the
+// results one conversion step leaves for the next.
+#include <cstdint>
+#include <string>
+
+#include "engine/action_block.h"
+#include "swf/colour_ref.h"
+
+namespace tembrel {
+
+// Template and data files relative to the program folder.
+inline constexpr char kDefaultControlSwf[] = "ControlSWF/square_gradient_3.swf";
+inline constexpr char kDefaultShellPlayerSwf[] = "ControlSWF/ShellPlayer/square_gradient_3.swf";
+inline constexpr char kEmptySwfName[] = "empty.swf";
+inline constexpr char kPageTemplateName[] = "Template.htm";
+inline constexpr char kSamplePictureName[] = "sample.jpg";
+
+// Stored codes of the list choices.
+enum : std::int32_t {
+    kOutputSameFolder = 199,
+    kOutputFolderPerFile = 299,
+    kOutputCustomFolder = 399,
+    kTargetAutoRename = 11,
+    kTargetOverwrite = 22,
+    kTargetSkip = 33,
+    kSoundStreaming = 10,
+    kSoundEvent = 20,
+    kPlayerSingle = 11,
+    kPlayerWithShell = 22,
+};
+
+struct ConversionSettings {
+    // Defaults; paths start at programFolder (with its trailing "/").
+    explicit ConversionSettings(const std::string& programFolder);
+    // Defaults relative to the running executable's folder.
+    ConversionSettings();
+
+    std::string Folder;
+    std::int32_t AutoDestMP3EncodingParam = 1;
+    std::int32_t MP3BitRate = 24;
+    std::int32_t MP3SampleRate = 22050;
+    std::int32_t MP3ChannelNum = 1;
+    std::int32_t ChangeVolume = 0;
+    std::int32_t VolumeCoef = 100;
+    std::uint32_t EncodedSampleCount = 0;  // result of each file's encoding
+    std::uint32_t DurationSeconds = 0;     // result of each file's encoding
+    std::int32_t SkipFirstMs = 0;
+    std::int32_t SkipLastMs = 0;
+    std::int32_t ConvertDuration = 0;
+    std::int32_t TrimLastType = 0;
+    std::int32_t SWFOutputFolderOpt = kOutputSameFolder;
+    std::string SWFSpecifiedFolder;
+    std::int32_t TargetExistsOpt = kTargetAutoRename;
+    std::int32_t CreateDirs = 0;
+    std::int32_t OutputFiles2MyDocuments = 1;
+    std::int32_t BrowseOutFolder = 1;
+    std::int32_t SWFFrameRate = 12;
+    std::int32_t CreateCtrlSWF = 1;
+    std::int32_t CreateHtmlFile = 1;
+    std::int32_t SWFInitPlay = 1;
+    std::int32_t SWFLoopPlay = 0;
+    std::string ControlSWF;
+    std::string EmptySwfPath;      // not stored
+    std::string PageTemplatePath;  // not stored
+    ColourRef SWFBkgColor = 0xFFFFFF;
+    ColourRef SWFBtnColor = 0x00AA00;
+    ColourRef TrackSWFBkgTopColor = 0xE8FFE8;
+    ColourRef TrackSWFBkgBottomColor = 0x9DFF9D;
+    ColourRef TrackSWFBorderColor = 0x008000;
+    std::int32_t SWFSoundType = kSoundStreaming;
+    std::int32_t ButtonSWFType = kPlayerSingle;
+    std::string ShellPlayerSWF;
+    std::int32_t BlankFrames = 0;
+    std::int32_t AddFileNameOnHtml = 1;
+    std::int32_t JPEGHeight = 75;
+    std::int32_t JPEGWidth = 100;
+    std::string JPEGFile;
+    std::int32_t MovieWidth = 0;    // result of each run: stage size in pixels
+    std::int32_t MovieHeight = 0;
+    std::int32_t MovieVersion = 0;  // result of each run: the template's SWF version
+    ActionBlock StartPlayActions;   // results of each run: the template's actions
+    ActionBlock StartStopActions;
+    ActionBlock EndLoopActions;
+    ActionBlock EndStopActions;
+};
+
+}  // namespace tembrel

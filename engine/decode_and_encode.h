@@ -1,0 +1,47 @@
+#pragma once
+// The decode-and-encode stage: one source file in, one constant-bit-rate MP3
+// file out, trimmed and changed in volume as the settings say.
+#include <memory>
+#include <string>
+
+#include "engine/conversion_settings.h"
+
+namespace tembrel {
+
+class AudioSource;
+class ConversionUi;
+
+// Output parameters LAME is given for a source.
+struct Mp3OutputChoice {
+    int sampleRate = 0;  // Hz
+    int bitrate = 0;     // kbit/s
+    int mode = -1;       // 3 (mono) when set, -1 when LAME keeps its default
+};
+
+// Automatic: above 22050 Hz 44100 Hz at 128 kbit/s, else 22050 Hz at 96;
+// mono sources get half the bit rate in mono mode. Custom: MP3SampleRate
+// (44100 when below 1) and MP3BitRate; MP3ChannelNum 1 mixes a stereo
+// source down to mono.
+Mp3OutputChoice ChooseMp3Output(const ConversionSettings& settings, int sourceRate, int sourceChannels);
+
+// Source rate the stage asks for (tracker music is rendered at it).
+int WantedSourceRate(const ConversionSettings& settings);
+
+// Samples of rate in ms milliseconds, truncated.
+std::uint64_t MillisecondsToSamples(int ms, int rate);
+
+// Decodes sourcePath (typeCode chooses the reader) and encodes it into the
+// existing file mp3Path. True when the MP3 is complete; then
+// settings.EncodedSampleCount and settings.DurationSeconds describe it.
+// False on any failure or cancel (ui->PumpMessages() true); the MP3 file is
+// then deleted. ui may be null (no progress, no cancel).
+bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::string& sourcePath,
+                     const std::string& mp3Path, ConversionUi* ui);
+
+// The same stage on a source that is already open (DecodeAndEncode opens it
+// by the source selection and calls this). sourcePath names the file in the
+// progress text. The source is closed before this returns.
+bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSource> source,
+                        const std::string& sourcePath, const std::string& mp3Path, ConversionUi* ui);
+
+}  // namespace tembrel

@@ -1,0 +1,15 @@
+#pragma once
+// Escapings of file names written into the HTML page.
+#include <string>
+
+namespace tembrel {
+
+// For URLs (the movie reference): ASCII letters and digits, "." and bytes of
+// 0x80 and above stay; every other byte becomes "%" and two upper-case hex
+// digits ("my song_1.swf" -> "my%20song%5F1.swf").
+std::string EscapeForUrl(const std::string& text);
+
+// For HTML text and attribute values: & < > " ' become entities.
+std::string EscapeForHtml(const std::string& text);
+
+}  // namespace tembrel

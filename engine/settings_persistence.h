@@ -1,0 +1,31 @@
+#pragma once
+// Loading and saving the options under the "Options" key.
+#include <string>
+
+#include "engine/colour_factors.h"
+#include "engine/conversion_settings.h"
+#include "platform/settings_store.h"
+
+namespace tembrel {
+
+// Bits of SaveSettings' parts argument.
+enum : unsigned {
+    kSaveFolder = 4,   // the Add Folder command's folder
+    kSaveOptions = 8,  // every other stored value, GC and TBC included
+};
+
+// Reads every stored value over the defaults already in settings and
+// factors, then applies the load checks. A missing key leaves everything as
+// it is; a missing, mistyped or over-long value leaves its field as it is.
+// Stale template paths are replaced by the ones under programFolder.
+void LoadSettings(SettingsStore& store, ConversionSettings& settings, ColourFactors& factors,
+                  const std::string& programFolder);
+void LoadSettings(SettingsStore& store, ConversionSettings& settings,
+                  ColourFactors& factors = ProcessColourFactors());
+
+// Writes the parts selected by kSaveFolder and kSaveOptions; nothing when the
+// key cannot be created.
+void SaveSettings(SettingsStore& store, const ConversionSettings& settings, unsigned parts,
+                  const ColourFactors& factors = ProcessColourFactors());
+
+}  // namespace tembrel

@@ -1,0 +1,22 @@
+#pragma once
+// Temporary files of a conversion run, all in the system's temporary folder
+// ($TMPDIR, else /tmp).
+#include <string>
+
+namespace tembrel {
+
+// The temporary folder, with a trailing "/".
+std::string TempFolder();
+
+// Creates a new, empty file named prefix + six random characters + ".tmp"
+// in the temporary folder; the name is unique at the moment of creation.
+// Returns its path, or "" when no file could be created.
+std::string CreateUniqueTempFile(const std::string& prefix = "TBR");
+
+// Creates a new file in the temporary folder and removes its name at once,
+// so that it vanishes with the returned descriptor whatever ends the run.
+// Returns the descriptor (close-on-exec) or -1. *path receives the name the
+// file had.
+int CreateVanishingTempFile(std::string* path);
+
+}  // namespace tembrel

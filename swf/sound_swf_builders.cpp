@@ -1,0 +1,247 @@
+#include "swf/sound_swf_builders.h"
+
+#include <vector>
+
+#include "platform/os_file.h"
+#include "swf/mp3_event_reader.h"
+#include "swf/mp3_stream_reader.h"
+#include "swf/swf_records.h"
+#include "swf/swf_writer.h"
+
+namespace tembrel {
+
+namespace {
+
+constexpr std::size_t kStreamBufferBytes = 102400;
+constexpr std::size_t kEventBufferBytes = 10240;
+constexpr std::uint32_t kMaxStreamFrames = 16000;
+constexpr int kEventSoundVersion = 6;
+constexpr std::uint16_t kLoopForever = 65535;
+
+// The SWF header holds the rate in one byte, and the stream's samples per
+// frame are derived from it: anything else would play out of step.
+bool UsableFrameRate(int rate) { return rate >= 1 && rate <= 255; }
+bool UsableStageSide(std::int32_t pixels) { return pixels >= 0 && pixels <= 0x7FFFFFFF / 20; }
+
+// A movie being written: remembers whether every write went through, and
+// removes the file unless Finish succeeds, so that no partial output stays.
+class OutputMovie {
+public:
+    explicit OutputMovie(std::string path) : path_(std::move(path)) {}
+    ~OutputMovie() {
+        if (writer_.IsOpen()) Discard();
+    }
+    OutputMovie(const OutputMovie&) = delete;
+    OutputMovie& operator=(const OutputMovie&) = delete;
+
+    bool Open() { return writer_.Open(path_); }
+    bool Start(unsigned version, std::int32_t width, std::int32_t height, int rate) {
+        // Twenty twips per pixel must still fit the RECT's signed fields.
+        if (!UsableStageSide(width) || !UsableStageSide(height)) return Check(false);
+        writer_.SetMovie(version, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
+                         static_cast<unsigned>(rate));
+        return Check(writer_.WriteHeader());
+    }
+    void Tag(unsigned code, const std::uint8_t* bytes, std::size_t count) {
+        if (count != 0) Check(writer_.WriteTag(code, bytes, count));
+    }
+    void Actions(const ActionBlock& block) { Tag(kTagDoAction, block.data.data(), block.data.size()); }
+    void Background(ColourRef colour) {
+        Check(writer_.WriteBackgroundColour(RedOf(colour), GreenOf(colour), BlueOf(colour)));
+    }
+    void ShowFrames(std::int64_t count) {
+        for (std::int64_t i = 0; i < count && ok_; ++i) Check(writer_.WriteShowFrame());
+    }
+    OsFile& File() { return writer_.OutputFile(); }
+    bool Check(bool result) {
+        ok_ = ok_ && result;
+        return result;
+    }
+    bool Ok() const { return ok_; }
+
+    // Ends the movie; false (and no file) when any write fell short.
+    bool Finish() {
+        Check(writer_.WriteEnd());
+        if (!ok_) {
+            Discard();
+            return false;
+        }
+        writer_.Close();
+        return true;
+    }
+    void Discard() {
+        writer_.Close();
+        DeleteFileAt(path_);
+    }
+
+private:
+    std::string path_;
+    SwfWriter writer_;
+    bool ok_ = true;
+};
+
+// Runs one of the fixed-size tag encoders into buffer and writes the tag.
+template <typename Encode>
+bool WriteEncodedTag(OutputMovie& movie, unsigned code, std::vector<std::uint8_t>& buffer, Encode encode) {
+    std::size_t capacity = buffer.size(), length = 0;
+    if (!encode(buffer.data(), capacity, length)) return movie.Check(false);
+    movie.Tag(code, buffer.data(), length);
+    return movie.Ok();
+}
+
+// One SoundStreamBlock and ShowFrame per SWF frame until the sound ends. The
+// buffer grows by half again when a block does not fit.
+bool WriteStreamBlocks(OutputMovie& movie, Mp3StreamReader& reader, std::vector<std::uint8_t>& buffer) {
+    if (!reader.Rewind()) return false;
+    while (movie.Ok()) {
+        std::size_t capacity = buffer.size(), length = 0;
+        if (!reader.NextBlock(buffer.data(), capacity, length)) return true;
+        if (length == 0) {
+            std::size_t needed = capacity;
+            buffer.assign((needed + needed / 2) & ~std::size_t{3}, 0);
+            capacity = buffer.size();
+            if (!reader.NextBlock(buffer.data(), capacity, length) || length == 0) return false;
+        }
+        movie.Tag(kTagSoundStreamBlock, buffer.data(), length);
+        movie.ShowFrames(1);
+    }
+    return false;
+}
+
+bool OpenStream(Mp3StreamReader& reader, const std::string& mp3Path, int rate) {
+    if (!reader.Open(mp3Path)) return false;
+    reader.SetFrameRate(rate);
+    return true;
+}
+
+}  // namespace
+
+int EffectiveFrameRate(std::uint32_t durationSeconds, std::int32_t frameRate) {
+    if (static_cast<std::int64_t>(durationSeconds) * frameRate > kMaxStreamFrames) {
+        int rate = static_cast<int>(kMaxStreamFrames / durationSeconds);
+        return rate < 1 ? 1 : rate;
+    }
+    return frameRate;
+}
+
+int EffectiveFrameRate(const ConversionSettings& settings) {
+    return EffectiveFrameRate(settings.DurationSeconds, settings.SWFFrameRate);
+}
+
+bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
+                       SwfTemplate& tmpl) {
+    const int rate = EffectiveFrameRate(settings);
+    if (!UsableFrameRate(rate)) return false;
+    Mp3StreamReader reader;
+    if (!OpenStream(reader, mp3Path, rate)) return false;
+    OutputMovie movie(entry.outputSwfPath);
+    if (!movie.Open()) return false;
+    if (!movie.Start(static_cast<unsigned>(settings.MovieVersion), settings.MovieWidth, settings.MovieHeight, rate))
+        return false;
+    std::vector<std::uint8_t> buffer(kStreamBufferBytes);
+
+    // Frame 1: background, stream head, start actions, the template's controls.
+    movie.Background(settings.SWFBkgColor);
+    if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+            return reader.WriteStreamHead(b, c, l);
+        }))
+        return false;
+    ActionBlock& start = settings.SWFInitPlay != 0 ? settings.StartPlayActions : settings.StartStopActions;
+    start.PatchFrameRate(static_cast<std::uint32_t>(rate));
+    movie.Actions(start);
+    if (settings.CreateCtrlSWF != 0) {
+        // Everything of the template's first frame except its own background
+        // and actions, which the movie already has.
+        bool frameEnded = false;
+        tmpl.ResetIteration();
+        unsigned code = 0;
+        std::uint32_t length = 0;
+        while (const std::uint8_t* tag = tmpl.NextTag(code, length)) {
+            if (code == kTagShowFrame) {
+                frameEnded = true;
+                break;
+            }
+            if (code == kTagSetBackgroundColor || code == kTagDoAction) continue;
+            movie.Tag(code, tag, length);
+        }
+        if (!frameEnded) return false;
+    }
+    movie.ShowFrames(1);
+    movie.ShowFrames(settings.BlankFrames);
+
+    if (!WriteStreamBlocks(movie, reader, buffer)) return false;
+    reader.Close();
+    movie.Actions(settings.SWFLoopPlay != 0 ? settings.EndLoopActions : settings.EndStopActions);
+    movie.ShowFrames(1);
+    return movie.Finish();
+}
+
+bool BuildSoundOnlySwf(const ConversionSettings& settings, const std::string& swfPath, const std::string& mp3Path) {
+    const int rate = EffectiveFrameRate(settings);
+    if (!UsableFrameRate(rate)) return false;
+    Mp3StreamReader reader;
+    if (!OpenStream(reader, mp3Path, rate)) return false;
+    OutputMovie movie(swfPath);
+    if (!movie.Open()) return false;
+    if (!movie.Start(static_cast<unsigned>(settings.MovieVersion), 1, 1, rate)) return false;
+    std::vector<std::uint8_t> buffer(kStreamBufferBytes);
+
+    movie.Background(settings.SWFBkgColor);
+    if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+            return reader.WriteStreamHead(b, c, l);
+        }))
+        return false;
+    movie.ShowFrames(1);
+    movie.ShowFrames(settings.BlankFrames);
+    if (!WriteStreamBlocks(movie, reader, buffer)) return false;
+    reader.Close();
+    return movie.Finish();
+}
+
+bool BuildShellPlayerPair(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
+                          SwfTemplate& tmpl) {
+    if (!BuildSoundOnlySwf(settings, entry.outputSwfPath, mp3Path)) return false;
+    if (tmpl.SaveTemplate(entry.playerSwfPath)) return true;
+    DeleteFileAt(entry.outputSwfPath);
+    return false;
+}
+
+bool BuildEventSoundSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
+                        SwfTemplate& /*tmpl*/) {
+    const int rate = settings.SWFFrameRate;
+    if (!UsableFrameRate(rate)) return false;
+    Mp3EventReader reader;
+    if (!reader.Open(mp3Path)) return false;
+    OutputMovie movie(entry.outputSwfPath);
+    if (!movie.Open()) return false;
+    if (!movie.Start(kEventSoundVersion, settings.MovieWidth, settings.MovieHeight, rate)) return false;
+    std::vector<std::uint8_t> buffer(kEventBufferBytes);
+
+    movie.Background(settings.SWFBkgColor);
+    if (!WriteEncodedTag(movie, kTagSoundStreamHead2, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+            return reader.WriteEventHead(b, c, l);
+        }))
+        return false;
+    if (!WriteEncodedTag(movie, kTagDefineSound, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+            return reader.WriteDefineSoundHead(settings.EncodedSampleCount, b, c, l);
+        }))
+        return false;
+    // The tag's length already counts the whole file: a short copy would
+    // leave a movie whose tags run into each other.
+    if (reader.CopyData(movie.File()) != reader.DataSize()) return false;
+    if (settings.SWFInitPlay == 0) {
+        movie.Actions(settings.StartStopActions);
+        movie.ShowFrames(1);
+    }
+    const std::uint16_t loops = settings.SWFLoopPlay != 0 ? kLoopForever : 1;
+    if (!WriteEncodedTag(movie, kTagStartSound, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+            return reader.WriteStartSound(loops, b, c, l);
+        }))
+        return false;
+    movie.ShowFrames(1);
+    bool done = movie.Finish();
+    reader.Close();
+    return done;
+}
+
+}  // namespace tembrel

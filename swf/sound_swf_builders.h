@@ -1,0 +1,48 @@
+#pragma once
+// The three ways a converted MP3 becomes SWF output: a streaming-sound movie
+// (with the template's controls or without any), a 1 x 1 sound movie plus
+// the recoloured template saved as its shell player, and an event-sound
+// movie. Each builder writes whole files and, when it fails, removes what it
+// wrote.
+#include <cstdint>
+#include <string>
+
+#include "audio/source_file_entry.h"
+#include "engine/conversion_settings.h"
+#include "swf/swf_template.h"
+
+namespace tembrel {
+
+// Common form of the builders: settings (the start block's frame-rate patch
+// is written into them), the entry with its output paths, the temporary MP3
+// file and the loaded template. True when the output is complete.
+using SwfBuilder = bool (*)(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
+                            SwfTemplate& tmpl);
+
+// Streaming movies keep to about 16000 frames: above that the rate drops to
+// 16000 / duration (at least 1).
+int EffectiveFrameRate(std::uint32_t durationSeconds, std::int32_t frameRate);
+int EffectiveFrameRate(const ConversionSettings& settings);
+
+// Background, stream head, start actions and (with CreateCtrlSWF) the
+// template's first-frame tags; BlankFrames empty frames; one frame per
+// SoundStreamBlock; a last frame with the end actions.
+bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
+                       SwfTemplate& tmpl);
+
+// A 1 x 1 movie of background, stream head, BlankFrames empty frames and the
+// blocks; no actions, no template tags.
+bool BuildSoundOnlySwf(const ConversionSettings& settings, const std::string& swfPath, const std::string& mp3Path);
+
+// BuildSoundOnlySwf at the entry's SWF path, then the template saved as the
+// player; the sound SWF is removed again when the player cannot be saved.
+bool BuildShellPlayerPair(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
+                          SwfTemplate& tmpl);
+
+// Version 6 movie at SWFFrameRate with the MP3 as one DefineSound and a
+// StartSound (looping with SWFLoopPlay); with SWFInitPlay 0 the start-stop
+// actions hold it in frame 1. The template itself is not used.
+bool BuildEventSoundSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
+                        SwfTemplate& tmpl);
+
+}  // namespace tembrel
