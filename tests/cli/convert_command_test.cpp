@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -241,6 +242,53 @@ TEST_F(ConvertCommandTest, JobsGiveTheOutputsOfAOneJobRun) {
         ASSERT_TRUE(three.count(name)) << name;
         EXPECT_TRUE(three.at(name) == bytes) << name << " differs";
     }
+}
+
+TEST_F(ConvertCommandTest, InterruptCancelsEveryJobAndLeavesNothingBehind) {
+    const std::string batch = scratch.File("long"), tmp = scratch.File("tmp"), out = scratch.File("out");
+    ::mkdir(batch.c_str(), 0755);
+    ::mkdir(tmp.c_str(), 0755);
+    for (int i = 1; i <= 8; ++i)
+        ASSERT_TRUE(test::EncodeTone(batch + "/part" + std::to_string(i) + ".wav", 44100, 2, 20.0, "-c:a pcm_s16le"));
+    // Ctrl-C as soon as the first SWF is there; the rest are still to come.
+    const std::string script =
+        "cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) + " TMPDIR=" +
+        ShellQuote(tmp) + " " + ShellQuote(Converter()) + " --jobs 2 --json --no-controls --out " + ShellQuote(out) +
+        " long >json.txt 2>/dev/null </dev/null & pid=$!; "
+        "for i in $(seq 1 3000); do [ -e " + ShellQuote(out + "/part1.htm") + " ] && break; sleep 0.01; done; "
+        "kill -INT $pid; wait $pid; echo $?";
+    std::string status;
+    RunCommand(script, &status);
+    EXPECT_EQ(std::atoi(status.c_str()), 1) << status;
+
+    // Statuses: converted files first, then at most one "Cancelled", then
+    // files never reached.
+    const auto json = test::ReadAll(scratch.File("json.txt"));
+    std::istringstream lines(std::string(json.begin(), json.end()));
+    int converted = 0, cancelled = 0, untouched = 0, lineCount = 0;
+    for (std::string line; std::getline(lines, line); ++lineCount) {
+        const std::string name = "part" + std::to_string(lineCount + 1);
+        if (line.find("\"status\":\"" + name + ".swf\"") != std::string::npos) {
+            EXPECT_EQ(cancelled + untouched, 0) << line;
+            ++converted;
+            EXPECT_NE(AudioStreams(out + "/" + name + ".swf").find("mp3,"), std::string::npos) << name;
+            EXPECT_TRUE(FileExists(out + "/" + name + ".htm")) << name;
+            continue;
+        }
+        if (line.find("\"status\":\"Cancelled\"") != std::string::npos) {
+            EXPECT_EQ(cancelled + untouched, 0) << line;
+            ++cancelled;
+        } else {
+            EXPECT_NE(line.find("\"status\":\"\""), std::string::npos) << line;
+            ++untouched;
+        }
+        EXPECT_FALSE(FileExists(out + "/" + name + ".swf")) << name;
+        EXPECT_FALSE(FileExists(out + "/" + name + ".htm")) << name;
+    }
+    EXPECT_EQ(lineCount, 8);
+    EXPECT_GE(converted, 1);
+    EXPECT_GE(cancelled + untouched, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "temporary files left behind";
 }
 
 }  // namespace
