@@ -15,6 +15,9 @@ const std::set<std::string> kFlags = {"--mirror", "--folder-per-file", "--same-f
                                       "--event",  "--auto",            "--autoplay",    "--no-autoplay", "--loop",
                                       "--no-loop", "--html",           "--no-html"};
 
+// More threads than this only add memory and temporary files.
+constexpr int kMaxJobs = 256;
+
 bool ParseInt(const std::string& text, int low, int high, int& value) {
     const char* end = text.data() + text.size();
     const auto [ptr, ec] = std::from_chars(text.data(), end, value);
@@ -60,6 +63,8 @@ std::string UsageText() {
            "  --probe               print each file's length, bit rate, frequency and channels\n"
            "  --json                one JSON object per file: source, status, swf, page, player\n"
            "  --browse              show the first SWF in the file manager afterwards\n"
+           "  --jobs N              convert N files at once (default: one per processor);\n"
+           "                        the outputs are those of a one-at-a-time run\n"
            "  --help, --version\n"
            "\n"
            "Exit status: 0 when every file converted, 1 when any failed, 2 for bad usage.\n";
@@ -83,6 +88,16 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
             options.json = true;
         } else if (arg == "--browse") {
             options.browse = true;
+        } else if (arg == "--jobs") {
+            if (i + 1 >= argc) {
+                *error = "option --jobs needs a value";
+                return false;
+            }
+            const std::string value = argv[++i];
+            if (!ParseInt(value, 1, kMaxJobs, options.jobs)) {
+                *error = "bad value \"" + value + "\" for --jobs (expected 1 to " + std::to_string(kMaxJobs) + ")";
+                return false;
+            }
         } else if (kFlags.count(arg)) {
             options.overrides.emplace_back(arg, "");
         } else if (kValued.count(arg)) {

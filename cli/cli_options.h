@@ -15,6 +15,7 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool browse = false;              // open the file manager afterwards
+    int jobs = 0;                     // files converted at once; 0: one per processor
     // Overrides, applied in the order given on the command line.
     std::vector<std::pair<std::string, std::string>> overrides;
 };

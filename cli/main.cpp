@@ -14,6 +14,7 @@
 #include "cli/cli_options.h"
 #include "cli/terminal_ui.h"
 #include "engine/conversion_driver.h"
+#include "engine/parallel_conversion.h"
 #include "engine/settings_persistence.h"
 #include "platform/qt_settings_store.h"
 
@@ -119,7 +120,9 @@ int main(int argc, char** argv) {
     }
     int converted = 0;
     cli::TerminalConversionUi ui(entries, tty, options.json, options.browse);
-    if (!entries.empty() && !cli::InterruptRequested()) converted = ConvertFiles(settings, entries, rows, &ui);
+    const int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
+    if (!entries.empty() && !cli::InterruptRequested())
+        converted = ConvertFilesInParallel(settings, entries, rows, &ui, jobs);
     if (options.json) PrintJson(entries, ui.Statuses());
     ShutdownAudioDecoding();
 

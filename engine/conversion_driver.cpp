@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "engine/colour_factors.h"
+#include "engine/conversion_file_steps.h"
 #include "engine/template_action_blocks.h"
 #include "platform/os_file.h"
 #include "swf/picture_embed.h"
@@ -12,11 +13,6 @@
 
 namespace tembrel {
 namespace {
-
-std::string BaseName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 void AdaptTemplate(ConversionSettings& settings, const std::string& templatePath, SwfTemplate& tmpl) {
     const ColourFactors& factors = ProcessColourFactors();
@@ -35,27 +31,6 @@ void AdaptTemplate(ConversionSettings& settings, const std::string& templatePath
     } else {
         SetKindColours(tmpl, kind, settings.SWFBtnColor, factors.GC[0], factors.GC[2], factors.GC[3]);
     }
-}
-
-// Deletes the run's temporary MP3 file whatever ends the file.
-class TempFileGuard {
-public:
-    explicit TempFileGuard(std::string path) : path_(std::move(path)) {}
-    ~TempFileGuard() {
-        if (!path_.empty()) DeleteFileAt(path_);
-    }
-    TempFileGuard(const TempFileGuard&) = delete;
-    TempFileGuard& operator=(const TempFileGuard&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    std::string path_;
-};
-
-void ForgetOutputs(SourceFileEntry& entry) {
-    entry.outputSwfPath.clear();
-    entry.playerSwfPath.clear();
-    entry.htmlPath.clear();
 }
 
 }  // namespace
@@ -84,7 +59,7 @@ std::string OverallProgressText(int number, int count) {
 }
 
 std::string FileProgressText(const std::string& sourcePath, int percent) {
-    return "Converting " + BaseName(sourcePath) + "..." + std::to_string(percent) + "%";
+    return "Converting " + OutputFileName(sourcePath) + "..." + std::to_string(percent) + "%";
 }
 
 bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl, ConversionUi* ui) {
@@ -146,28 +121,20 @@ int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry
             ui->SetFilePosition(0);
         }
 
-        std::string status;
+        std::string status = kStatusConversionFailure;
         bool succeeded = false;
-        status = kStatusConversionFailure;
         if (steps.nameOutputs && steps.nameOutputs(settings, entry, &status)) {
             status = kStatusConversionFailure;
-            const TempFileGuard mp3(steps.createTempFile ? steps.createTempFile() : std::string());
-            if (!mp3.Path().empty() && steps.decodeAndEncode) {
-                settings.EncodedSampleCount = 0;
-                settings.DurationSeconds = 0;
-                const bool encoded =
-                    steps.decodeAndEncode(settings, entry.typeCode, entry.sourcePath, mp3.Path(), ui);
-                succeeded = encoded && FileSizeAt(mp3.Path()) > 0 &&
-                            (steps.builder ? steps.builder(settings, entry, mp3.Path(), tmpl)
-                                           : choice.builder(settings, entry, mp3.Path(), tmpl));
-            }
+            const TempMp3File mp3(steps);
+            succeeded = EncodeFileToMp3(settings, entry, steps, mp3.Path(), ui) &&
+                        BuildFileFromMp3(settings, choice, steps, entry, mp3.Path(), tmpl);
         }
 
         if (succeeded) {
             ++converted;
             if (settings.CreateHtmlFile == 1 && steps.writePage) steps.writePage(settings, entry);
             if (ui) {
-                ui->SetRowStatus(row, BaseName(entry.outputSwfPath));
+                ui->SetRowStatus(row, OutputFileName(entry.outputSwfPath));
                 if (ui->PumpMessages()) {
                     stoppedAt = i;
                     break;
@@ -190,15 +157,7 @@ int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry
 
     if (ui) ui->EndRun();
 
-    if (settings.BrowseOutFolder == 1 && ui) {
-        for (int i = 0; i < stoppedAt; ++i) {
-            const std::string& swf = entries[i]->outputSwfPath;
-            if (!swf.empty() && FileExists(swf)) {
-                ui->ShowInFileManager(swf);
-                break;
-            }
-        }
-    }
+    ShowFirstSwf(settings, entries, stoppedAt, ui);
     return converted;
 }
 

@@ -2,7 +2,19 @@
 
 #include <lame/lame.h>
 
+#include <mutex>
+
 namespace tembrel {
+namespace {
+
+// LAME fills process-wide lookup tables while it sets an encoder up; files
+// encoded at once must not set theirs up at the same moment.
+std::mutex& LameSetupLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+}  // namespace
 
 Mp3Encoder::Mp3Encoder() : buffer_(kMp3OutputBufferBytes) {}
 
@@ -13,6 +25,7 @@ bool Mp3Encoder::Open(const std::string& path) {
     stream_ = std::fopen(path.c_str(), "wbe");
     if (!stream_) return false;
     path_ = path;
+    std::lock_guard<std::mutex> guard(LameSetupLock());
     lame_ = lame_init();
     return lame_ != nullptr;
 }
@@ -46,6 +59,7 @@ bool Mp3Encoder::InitParams() {
     if (!lame_) return false;
     lame_set_bWriteVbrTag(lame_, 0);
     lame_set_VBR(lame_, vbr_off);
+    std::lock_guard<std::mutex> guard(LameSetupLock());
     return lame_init_params(lame_) != -1;
 }
 

@@ -22,8 +22,9 @@ namespace {
 
 constexpr std::uint32_t kRevision = 1;
 
-// Channels by handle. The program runs on one thread; the lock only keeps
-// the table sound if that ever changes.
+// Channels by handle, shared by every thread that decodes. Each channel is
+// used by one thread at a time (its owner); the lock keeps the table itself
+// sound while several threads open and free channels at once.
 struct ChannelTable {
     std::mutex lock;
     std::map<Handle, std::unique_ptr<DecodingChannel>> channels;

@@ -6,6 +6,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -188,6 +191,8 @@ TEST_F(ConvertCommandTest, FailuresAndBadUsageHaveTheirExitStatus) {
         {"--bitrate x tone.wav", "8 to 320"},
         {"--button-color 12345 tone.wav", "RRGGBB"},
         {"--volume 5 tone.wav", "10 to 3000"},
+        {"--jobs 0 tone.wav", "bad value \"0\" for --jobs (expected 1 to 256)"},
+        {"tone.wav --jobs", "option --jobs needs a value"},
     };
     for (const auto& u : usage) {
         EXPECT_EQ(Convert(u.arguments, nullptr, &err), 2) << u.arguments;
@@ -195,6 +200,95 @@ TEST_F(ConvertCommandTest, FailuresAndBadUsageHaveTheirExitStatus) {
     }
     EXPECT_EQ(Convert("--help", &out), 0);
     EXPECT_NE(out.find("Usage: tembrel-convert"), std::string::npos);
+}
+
+// Every regular file below folder, by its path relative to folder.
+std::map<std::string, std::vector<std::uint8_t>> Tree(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::map<std::string, std::vector<std::uint8_t>> files;
+    for (const auto& item : fs::recursive_directory_iterator(folder))
+        if (item.is_regular_file())
+            files[fs::relative(item.path(), folder).string()] = test::ReadAll(item.path().string());
+    return files;
+}
+
+TEST_F(ConvertCommandTest, JobsGiveTheOutputsOfAOneJobRun) {
+    // Same stems in several folders and formats into one folder with
+    // automatic renaming, one of them undecodable, lengths that make files
+    // finish out of order (the broken one never makes it into the list).
+    const std::string batch = scratch.File("batch");
+    for (const char* sub : {"", "/a", "/b", "/b/c"}) ::mkdir((batch + sub).c_str(), 0755);
+    ASSERT_TRUE(test::EncodeTone(batch + "/a/take.wav", 44100, 2, 2.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(batch + "/b/take.flac", 22050, 1, 0.3, "-c:a flac"));
+    ASSERT_TRUE(test::EncodeTone(batch + "/b/c/take.mp3", 44100, 1, 0.5, "-c:a libmp3lame -b:a 64k"));
+    ASSERT_TRUE(test::EncodeTone(batch + "/b/take_1.wav", 11025, 1, 0.4, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(batch + "/a/other.ogg", 44100, 2, 0.7, "-c:a libvorbis"));
+    test::WriteAll(batch + "/b/c/broken.wav", std::vector<std::uint8_t>(2000, 0x52));
+
+    const std::string out = scratch.File("out");
+    std::string oneText, threeText, err;
+    const std::string arguments = "--out " + ShellQuote(out) + " --exists rename --html --json ";
+    EXPECT_EQ(Convert("--jobs 1 " + arguments + "batch", &oneText, &err), 1) << err;
+    const auto one = Tree(out);
+    std::filesystem::rename(out, scratch.File("out-one-job"));
+    EXPECT_EQ(Convert("--jobs 3 " + arguments + "batch", &threeText, &err), 1) << err;
+    const auto three = Tree(out);
+
+    EXPECT_EQ(threeText, oneText);
+    EXPECT_NE(oneText.find("\"status\":\"take_1.swf\""), std::string::npos) << oneText;
+    ASSERT_EQ(three.size(), one.size());
+    EXPECT_EQ(one.size(), 10u);  // five SWFs and their pages
+    for (const auto& [name, bytes] : one) {
+        ASSERT_TRUE(three.count(name)) << name;
+        EXPECT_TRUE(three.at(name) == bytes) << name << " differs";
+    }
+}
+
+TEST_F(ConvertCommandTest, InterruptCancelsEveryJobAndLeavesNothingBehind) {
+    const std::string batch = scratch.File("long"), tmp = scratch.File("tmp"), out = scratch.File("out");
+    ::mkdir(batch.c_str(), 0755);
+    ::mkdir(tmp.c_str(), 0755);
+    for (int i = 1; i <= 8; ++i)
+        ASSERT_TRUE(test::EncodeTone(batch + "/part" + std::to_string(i) + ".wav", 44100, 2, 20.0, "-c:a pcm_s16le"));
+    // Ctrl-C as soon as the first SWF is there; the rest are still to come.
+    const std::string script =
+        "cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) + " TMPDIR=" +
+        ShellQuote(tmp) + " " + ShellQuote(Converter()) + " --jobs 2 --json --no-controls --out " + ShellQuote(out) +
+        " long >json.txt 2>/dev/null </dev/null & pid=$!; "
+        "for i in $(seq 1 3000); do [ -e " + ShellQuote(out + "/part1.htm") + " ] && break; sleep 0.01; done; "
+        "kill -INT $pid; wait $pid; echo $?";
+    std::string status;
+    RunCommand(script, &status);
+    EXPECT_EQ(std::atoi(status.c_str()), 1) << status;
+
+    // Statuses: converted files first, then at most one "Cancelled", then
+    // files never reached.
+    const auto json = test::ReadAll(scratch.File("json.txt"));
+    std::istringstream lines(std::string(json.begin(), json.end()));
+    int converted = 0, cancelled = 0, untouched = 0, lineCount = 0;
+    for (std::string line; std::getline(lines, line); ++lineCount) {
+        const std::string name = "part" + std::to_string(lineCount + 1);
+        if (line.find("\"status\":\"" + name + ".swf\"") != std::string::npos) {
+            EXPECT_EQ(cancelled + untouched, 0) << line;
+            ++converted;
+            EXPECT_NE(AudioStreams(out + "/" + name + ".swf").find("mp3,"), std::string::npos) << name;
+            EXPECT_TRUE(FileExists(out + "/" + name + ".htm")) << name;
+            continue;
+        }
+        if (line.find("\"status\":\"Cancelled\"") != std::string::npos) {
+            EXPECT_EQ(cancelled + untouched, 0) << line;
+            ++cancelled;
+        } else {
+            EXPECT_NE(line.find("\"status\":\"\""), std::string::npos) << line;
+            ++untouched;
+        }
+        EXPECT_FALSE(FileExists(out + "/" + name + ".swf")) << name;
+        EXPECT_FALSE(FileExists(out + "/" + name + ".htm")) << name;
+    }
+    EXPECT_EQ(lineCount, 8);
+    EXPECT_GE(converted, 1);
+    EXPECT_GE(cancelled + untouched, 1);
+    EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "temporary files left behind";
 }
 
 }  // namespace

@@ -1,0 +1,54 @@
+#pragma once
+// The pieces of one file's conversion that the one-at-a-time run and the
+// parallel run share, so that both make the same files the same way.
+#include <string>
+#include <vector>
+
+#include "audio/source_file_entry.h"
+#include "engine/conversion_driver.h"
+#include "engine/conversion_settings.h"
+#include "engine/conversion_ui.h"
+#include "swf/swf_template.h"
+
+namespace tembrel {
+
+// A file's temporary MP3, made by the steps and deleted whatever ends the
+// file ("" when none could be made).
+class TempMp3File {
+public:
+    TempMp3File() = default;
+    explicit TempMp3File(const ConversionSteps& steps);
+    ~TempMp3File() { Remove(); }
+    TempMp3File(TempMp3File&& other) noexcept : path_(std::move(other.path_)) { other.path_.clear(); }
+    TempMp3File& operator=(TempMp3File&& other) noexcept;
+    TempMp3File(const TempMp3File&) = delete;
+    TempMp3File& operator=(const TempMp3File&) = delete;
+
+    const std::string& Path() const { return path_; }
+    void Remove();
+
+private:
+    std::string path_;
+};
+
+// The decode-and-encode step into mp3Path with the per-file results of
+// settings reset first. True when the MP3 is complete and not empty.
+bool EncodeFileToMp3(ConversionSettings& settings, const SourceFileEntry& entry, const ConversionSteps& steps,
+                     const std::string& mp3Path, ConversionUi* ui);
+
+// The builder of the run (the steps' own when set) on a finished MP3.
+bool BuildFileFromMp3(ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
+                      const SourceFileEntry& entry, const std::string& mp3Path, SwfTemplate& tmpl);
+
+// Empties the entry's output paths (a file that did not convert).
+void ForgetOutputs(SourceFileEntry& entry);
+
+// The name part of a path: the row text of a converted file.
+std::string OutputFileName(const std::string& path);
+
+// The file-manager step at the end of a run: the first SWF of the files
+// before stoppedAt that exists, when the settings ask for it.
+void ShowFirstSwf(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries, int stoppedAt,
+                  ConversionUi* ui);
+
+}  // namespace tembrel
