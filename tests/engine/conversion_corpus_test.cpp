@@ -130,7 +130,9 @@ protected:
     }
 
     void TearDown() override {
-        if (!IsSkipped()) EXPECT_EQ(Listing(tempDir), tempBefore) << "the temporary folder must be as it was";
+        if (!IsSkipped()) {
+            EXPECT_EQ(Listing(tempDir), tempBefore) << "the temporary folder must be as it was";
+        }
     }
 
     std::string Make(const CorpusFile& file, double seconds) {
@@ -303,8 +305,9 @@ TEST_F(ConversionCorpusTest, EveryFormatIntoEveryKindDecodesAsExpected) {
             EXPECT_LT(double(sound.frames), expected + double(frame));
 
             EXPECT_TRUE(FileExists(entry.htmlPath));
-            if (settings.CreateCtrlSWF == 1 && settings.ButtonSWFType == kPlayerWithShell)
+            if (settings.CreateCtrlSWF == 1 && settings.ButtonSWFType == kPlayerWithShell) {
                 EXPECT_TRUE(FileExists(entry.playerSwfPath));
+            }
         }
     }
 }
