@@ -36,7 +36,7 @@ function convert(name, options) {
   return record;
 }
 
-// The stage size from an SWF file's header, as Ruffle should report it.
+// Stage size and frame rate from an SWF file's header, as Ruffle should report them.
 function stageSize(file) {
   let bytes = readFileSync(file);
   const signature = bytes.toString("latin1", 0, 3);
