@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "audio/byte_order.h"
+#include "audio/reader_bitrate.h"
 #include "audio/dwvw.h"
 #include "audio/g711.h"
 #include "audio/gsm610.h"
@@ -102,14 +103,7 @@ int AiffFileReader::Open(const std::string& path, int /*wantedRate*/) {
         sampleFrames_ = static_cast<std::uint32_t>(std::trunc(static_cast<double>(dataBytes_) / kGsmFrameBytes * 160));
     }
     duration_ = static_cast<int>(sampleFrames_ / static_cast<std::uint32_t>(sampleRate_));
-    if (duration_ > 0) {
-        bitrate_ = static_cast<int>(length_ / (static_cast<std::uint64_t>(duration_) * 125));
-    } else {
-        bitrate_ = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(fileBits_) *
-                                                                 static_cast<std::uint64_t>(sourceChannels_) *
-                                                                 static_cast<std::uint64_t>(sampleRate_) / 1000,
-                                                             0x7FFFFFFF));
-    }
+    bitrate_ = StoredDataBitrate(length_, duration_, fileBits_, sourceChannels_, sampleRate_);
     bytesPerSample_ = bitsPerSample_ / 8;
     if (file_.Seek(static_cast<std::int64_t>(dataStart_)) < 0) {
         Close();

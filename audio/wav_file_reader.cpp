@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "audio/byte_order.h"
+#include "audio/reader_bitrate.h"
 #include "audio/g711.h"
 #include "audio/gsm610.h"
 #include "audio/ima_adpcm.h"
@@ -223,14 +224,7 @@ void WavFileReader::ComputeDataFields(std::uint32_t dataSize) {
     }
     std::uint64_t seconds = samples / static_cast<std::uint64_t>(sampleRate_);
     duration_ = static_cast<int>(std::min<std::uint64_t>(seconds, 0x7FFFFFFF));
-    if (duration_ > 0) {
-        bitrate_ = static_cast<int>(length_ / (static_cast<std::uint64_t>(duration_) * 125));
-    } else {
-        bitrate_ = static_cast<int>(std::min<std::uint64_t>(static_cast<std::uint64_t>(fileBits_) *
-                                                                 static_cast<std::uint64_t>(sourceChannels_) *
-                                                                 static_cast<std::uint64_t>(sampleRate_) / 1000,
-                                                             0x7FFFFFFF));
-    }
+    bitrate_ = StoredDataBitrate(length_, duration_, fileBits_, sourceChannels_, sampleRate_);
 }
 
 bool WavFileReader::ChooseRoutine() {
