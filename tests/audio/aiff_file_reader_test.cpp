@@ -16,29 +16,7 @@ namespace {
 using test::Channel;
 using test::ShellQuote;
 
-class AiffReaderTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        if (!test::HaveTool("sox") || !test::HaveTool("ffmpeg") || !test::HaveTool("sndfile-convert"))
-            GTEST_SKIP() << "sox, ffmpeg and sndfile-convert are needed";
-    }
-    std::string Source(int channels, int frames, int rate) {
-        std::string path = dir.File("source" + std::to_string(channels) + "_" + std::to_string(rate) + ".wav");
-        signal = test::MakeSignal(frames, channels, rate);
-        test::WritePcm16Wav(path, signal, channels, rate);
-        return path;
-    }
-    std::string Convert(const std::string& command, const std::string& in, const std::string& name) {
-        std::string path = dir.File(name);
-        std::string c = command;
-        c.replace(c.find("{in}"), 4, ShellQuote(in));
-        c.replace(c.find("{out}"), 5, ShellQuote(path));
-        EXPECT_TRUE(test::Run(c));
-        return path;
-    }
-    test::ScratchDir dir;
-    std::vector<std::int16_t> signal;
-};
+class AiffReaderTest : public test::ToolFixtureTest {};
 
 struct ToolCase {
     const char* name;

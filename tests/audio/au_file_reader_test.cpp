@@ -21,28 +21,10 @@ std::size_t LoadOffset(const std::vector<std::uint8_t>& au) {
            (static_cast<std::size_t>(au[6]) << 8) | au[7];
 }
 
-class AuReaderTest : public ::testing::Test {
+class AuReaderTest : public test::ToolFixtureTest {
 protected:
-    void SetUp() override {
-        if (!test::HaveTool("sox") || !test::HaveTool("ffmpeg") || !test::HaveTool("sndfile-convert"))
-            GTEST_SKIP() << "sox, ffmpeg and sndfile-convert are needed";
-    }
-    std::string Source(int channels, int frames, int rate) {
-        std::string path = dir.File("source" + std::to_string(channels) + "_" + std::to_string(rate) + ".wav");
-        signal = test::MakeSignal(frames, channels, rate);
-        test::WritePcm16Wav(path, signal, channels, rate);
-        return path;
-    }
-    std::string Convert(const std::string& command, const std::string& out) {
-        std::string path = dir.File(out);
-        std::string c = command;
-        c.replace(c.find("{in}"), 4, ShellQuote(source));
-        c.replace(c.find("{out}"), 5, ShellQuote(path));
-        EXPECT_TRUE(test::Run(c));
-        return path;
-    }
-    test::ScratchDir dir;
-    std::vector<std::int16_t> signal;
+    using ToolFixtureTest::Convert;
+    std::string Convert(const std::string& command, const std::string& out) { return Convert(command, source, out); }
     std::string source;
 };
 

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "audio/audio_source.h"
+#include "support/test_support.h"
 
 namespace tembrel::test {
 
@@ -65,5 +68,32 @@ int MaxDifference(const std::vector<std::int16_t>& a, const std::vector<std::int
 // and overwritten header bytes, patched size fields) written to `path`.
 void ForEachMutation(const std::vector<std::uint8_t>& original, const std::string& path, int headerBytes,
                      const std::function<void()>& check);
+
+// Base of the reader tests that let the independent tools write fixtures:
+// skips when a tool is missing, makes the 16-bit WAV the tools start from,
+// and runs a writer command with {in} and {out} filled in.
+class ToolFixtureTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!HaveTool("sox") || !HaveTool("ffmpeg") || !HaveTool("sndfile-convert"))
+            GTEST_SKIP() << "sox, ffmpeg and sndfile-convert are needed";
+    }
+    std::string Source(int channels, int frames, int rate) {
+        std::string path = dir.File("source" + std::to_string(channels) + "_" + std::to_string(rate) + ".wav");
+        signal = MakeSignal(frames, channels, rate);
+        WritePcm16Wav(path, signal, channels, rate);
+        return path;
+    }
+    std::string Convert(const std::string& command, const std::string& in, const std::string& name) {
+        std::string path = dir.File(name);
+        std::string c = command;
+        c.replace(c.find("{in}"), 4, ShellQuote(in));
+        c.replace(c.find("{out}"), 5, ShellQuote(path));
+        EXPECT_TRUE(::tembrel::test::Run(c));
+        return path;
+    }
+    ScratchDir dir;
+    std::vector<std::int16_t> signal;
+};
 
 }  // namespace tembrel::test
