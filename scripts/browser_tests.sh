@@ -11,4 +11,4 @@ if [[ ! -f node_modules/.package-lock.json || package-lock.json -nt node_modules
 fi
 export TEMBREL_PROGRAM_DIR="$root/build/$preset/program"
 export TEMBREL_BUILD_DIR="$root/build/$preset"
-exec node --test --test-concurrency=1 --test-reporter=spec ./*.test.mjs
+exec node --test --test-concurrency=1 ./*.test.mjs

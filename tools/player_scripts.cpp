@@ -52,36 +52,36 @@ void GotoOn(Avm1Assembler& a, const std::string& target, bool play) {
     a.SetTarget("");
 }
 
+// Puts one decimal digit of `var` on a digit sprite (frame digit + 1):
+// ((var % moduloFirst) / divideBy, truncated) % moduloLast, a step left out
+// where its number is 0.
+void ShowDigit(Avm1Assembler& a, const std::string& var, const std::string& sprite, int moduloFirst, int divideBy,
+               int moduloLast) {
+    a.Push({Str(var)});
+    a.Op(kOpGetVariable);
+    if (moduloFirst) {
+        a.Push({Int(moduloFirst)});
+        a.Op(kOpModulo);
+    }
+    if (divideBy) {
+        a.Push({Int(divideBy)});
+        a.Op(kOpDivide);
+        a.Op(kOpToInteger);
+    }
+    if (moduloLast) {
+        a.Push({Int(moduloLast)});
+        a.Op(kOpModulo);
+    }
+    a.Push({Int(1)});
+    a.Op(kOpAdd2);
+    GotoOn(a, sprite, false);
+}
+
 // Shows `var` seconds as m:ss on the digit sprites prefix0..prefix2.
 void ShowTime(Avm1Assembler& a, const std::string& var, const std::string& prefix) {
-    auto value = [&] {
-        a.Push({Str(var)});
-        a.Op(kOpGetVariable);
-    };
-    value();
-    a.Push({Int(60)});
-    a.Op(kOpDivide);
-    a.Op(kOpToInteger);
-    a.Push({Int(10)});
-    a.Op(kOpModulo);
-    a.Push({Int(1)});
-    a.Op(kOpAdd2);
-    GotoOn(a, prefix + "0", false);
-    value();
-    a.Push({Int(60)});
-    a.Op(kOpModulo);
-    a.Push({Int(10)});
-    a.Op(kOpDivide);
-    a.Op(kOpToInteger);
-    a.Push({Int(1)});
-    a.Op(kOpAdd2);
-    GotoOn(a, prefix + "1", false);
-    value();
-    a.Push({Int(10)});
-    a.Op(kOpModulo);
-    a.Push({Int(1)});
-    a.Op(kOpAdd2);
-    GotoOn(a, prefix + "2", false);
+    ShowDigit(a, var, prefix + "0", 0, 60, 10);  // minutes (last digit)
+    ShowDigit(a, var, prefix + "1", 60, 10, 0);  // tens of seconds
+    ShowDigit(a, var, prefix + "2", 0, 0, 10);   // seconds
 }
 
 // Whole seconds into `var`, never below 0.
