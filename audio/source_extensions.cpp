@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "audio/source_type.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 namespace {
@@ -19,19 +20,8 @@ std::string LowerCase(std::string_view text) {
 
 }  // namespace
 
-std::string_view NameOfPath(std::string_view path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string_view::npos ? path : path.substr(slash + 1);
-}
-
-std::string_view ExtensionOfPath(std::string_view path) {
-    const std::string_view name = NameOfPath(path);
-    const auto dot = name.rfind('.');
-    return dot == std::string_view::npos ? std::string_view() : name.substr(dot);
-}
-
 int SourceTypeCode(std::string_view path) {
-    const std::string ext = LowerCase(ExtensionOfPath(path));
+    const std::string ext = LowerCase(ExtensionOf(path));
     if (ext == ".wav" || ext == ".wave") return kSourceTypeWav;
     if (ext == ".aiff" || ext == ".aif" || ext == ".aifc" || ext == ".afc") return kSourceTypeAiff;
     if (ext == ".au" || ext == ".snd") return kSourceTypeAu;

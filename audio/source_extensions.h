@@ -1,17 +1,11 @@
 #pragma once
-// What a source file's name says about it: its file name, its extension, the
-// type code that picks its reader, and whether folder scans collect it.
+// What a source file's name says about it: the type code that picks its
+// reader, and whether folder scans collect it.
 #include <array>
 #include <string>
 #include <string_view>
 
 namespace tembrel {
-
-// Text after the last "/" (the whole path when there is none).
-std::string_view NameOfPath(std::string_view path);
-// From the last "." of the file name, dot included; empty when the name has
-// no dot.
-std::string_view ExtensionOfPath(std::string_view path);
 
 // 2000 WAV, 2100 AIFF, 3000 AU/SND, 6000 anything else (letter case ignored).
 int SourceTypeCode(std::string_view path);

@@ -4,6 +4,7 @@
 
 #include "audio/source_extensions.h"
 #include "audio/source_selection.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 
@@ -40,7 +41,7 @@ int SourceFileList::InsertSourceRow(std::unique_ptr<SourceFileEntry> entry) {
 
 std::string AddingFileText(std::size_t number, std::size_t count, const std::string& path) {
     return "[" + std::to_string(number) + "/" + std::to_string(count) + "] Adding file " +
-           std::string(NameOfPath(path)) + "...";
+           FileNameOf(path) + "...";
 }
 
 FailedFileList SourceFileList::LoadSourceFiles(const std::vector<std::string>& paths) {

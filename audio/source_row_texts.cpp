@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "audio/source_extensions.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 
@@ -22,7 +23,7 @@ std::string ChannelsText(std::int32_t channels) {
 }
 
 SourceRowTexts RowTextsFor(const SourceFileEntry& entry) {
-    return {std::string(NameOfPath(entry.sourcePath)),
+    return {FileNameOf(entry.sourcePath),
             LengthText(entry.durationSeconds),
             std::to_string(entry.bitrateKbps) + " kbps",
             std::to_string(entry.sampleRate) + " Hz",

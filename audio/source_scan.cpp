@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "audio/source_extensions.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 namespace {
@@ -89,7 +90,7 @@ void ApplyShortcutRule(std::vector<std::string>& paths, const std::string& path)
     for (int hop = 0; hop < kMaxLinkHops && IsLink(current); ++hop) {
         std::string target;
         if (!ResolveShortcut(current, target)) return;
-        if (IsSupportedExtension(ExtensionOfPath(target))) {
+        if (IsSupportedExtension(ExtensionOf(target))) {
             // The real path, so that the list spots the same file reached
             // through another link or a path with "..".
             if (IsRegularFile(target)) paths.push_back(RealPath(target));
@@ -109,7 +110,7 @@ void ScanFolder(std::vector<std::string>& paths, const std::string& folder) {
             struct stat st {};
             if (::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
             if (path.size() >= PATH_MAX) continue;
-            if (IsSupportedExtension(ExtensionOfPath(path)))
+            if (IsSupportedExtension(ExtensionOf(path)))
                 paths.push_back(path);
             else
                 ApplyShortcutRule(paths, path);
@@ -121,7 +122,7 @@ void CollectDroppedItem(std::vector<std::string>& paths, const std::string& item
     struct stat st {};
     if (::stat(item.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
         ScanFolder(paths, item);
-    else if (IsSupportedExtension(ExtensionOfPath(item)))
+    else if (IsSupportedExtension(ExtensionOf(item)))
         paths.push_back(item);
     else
         ApplyShortcutRule(paths, item);

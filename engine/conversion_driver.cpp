@@ -10,6 +10,7 @@
 #include "platform/os_file.h"
 #include "swf/picture_embed.h"
 #include "swf/template_kinds.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 namespace {
@@ -59,7 +60,7 @@ std::string OverallProgressText(int number, int count) {
 }
 
 std::string FileProgressText(const std::string& sourcePath, int percent) {
-    return "Converting " + OutputFileName(sourcePath) + "..." + std::to_string(percent) + "%";
+    return "Converting " + FileNameOf(sourcePath) + "..." + std::to_string(percent) + "%";
 }
 
 bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl, ConversionUi* ui) {
@@ -134,7 +135,7 @@ int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry
             ++converted;
             if (settings.CreateHtmlFile == 1 && steps.writePage) steps.writePage(settings, entry);
             if (ui) {
-                ui->SetRowStatus(row, OutputFileName(entry.outputSwfPath));
+                ui->SetRowStatus(row, FileNameOf(entry.outputSwfPath));
                 if (ui->PumpMessages()) {
                     stoppedAt = i;
                     break;

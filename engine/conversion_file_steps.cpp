@@ -41,11 +41,6 @@ void ForgetOutputs(SourceFileEntry& entry) {
     entry.htmlPath.clear();
 }
 
-std::string OutputFileName(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 void ShowFirstSwf(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries, int stoppedAt,
                   ConversionUi* ui) {
     if (settings.BrowseOutFolder != 1 || !ui) return;

@@ -43,9 +43,6 @@ bool BuildFileFromMp3(ConversionSettings& settings, const BuilderChoice& choice,
 // Empties the entry's output paths (a file that did not convert).
 void ForgetOutputs(SourceFileEntry& entry);
 
-// The name part of a path: the row text of a converted file.
-std::string OutputFileName(const std::string& path);
-
 // The file-manager step at the end of a run: the first SWF of the files
 // before stoppedAt that exists, when the settings ask for it.
 void ShowFirstSwf(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries, int stoppedAt,

@@ -10,7 +10,7 @@
 #include "audio/source_selection.h"
 #include "engine/conversion_ui.h"
 #include "engine/mp3_encoder.h"
-#include "engine/path_parts.h"
+#include "platform/path_parts.h"
 #include "engine/sample_gain.h"
 #include "engine/temp_spool_file.h"
 #include "platform/os_file.h"

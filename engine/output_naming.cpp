@@ -7,7 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "engine/path_parts.h"
+#include "platform/path_parts.h"
 #include "platform/documents_folder.h"
 #include "platform/file_identity.h"
 

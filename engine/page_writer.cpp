@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/page_text_escaping.h"
-#include "engine/path_parts.h"
+#include "platform/path_parts.h"
 #include "platform/file_identity.h"
 #include "platform/os_file.h"
 

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "engine/conversion_file_steps.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 namespace {
@@ -224,7 +225,7 @@ int ConvertFilesInParallel(ConversionSettings& settings, const std::vector<Sourc
         run.files[i].reset();
         if (!ui) continue;
         if (succeeded) {
-            ui->SetRowStatus(row, OutputFileName(entry.outputSwfPath));
+            ui->SetRowStatus(row, FileNameOf(entry.outputSwfPath));
             if (run.Pump()) {
                 stoppedAt = i;
                 break;

@@ -15,6 +15,7 @@
 #include "audio/source_scan.h"
 #include "support/decoding_fixtures.h"
 #include "support/test_support.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 namespace {
@@ -47,10 +48,10 @@ TEST(SupportedExtensionTest, TheFortyInAnyCaseAndNothingElse) {
 }
 
 TEST(PathPartsTest, NameAndExtension) {
-    EXPECT_EQ(NameOfPath("/music/pop/a.b.mp3"), "a.b.mp3");
-    EXPECT_EQ(ExtensionOfPath("/music/pop/a.b.mp3"), ".mp3");
-    EXPECT_EQ(ExtensionOfPath("/music.d/pop"), "");
-    EXPECT_EQ(NameOfPath("plain"), "plain");
+    EXPECT_EQ(FileNameOf("/music/pop/a.b.mp3"), "a.b.mp3");
+    EXPECT_EQ(ExtensionOf("/music/pop/a.b.mp3"), ".mp3");
+    EXPECT_EQ(ExtensionOf("/music.d/pop"), "");
+    EXPECT_EQ(FileNameOf("plain"), "plain");
 }
 
 TEST(RowTextsTest, ColumnsAsTheListShowsThem) {

@@ -1,16 +1,17 @@
 #pragma once
-// Parts of a path as output naming and the progress texts use them.
+// Parts of a "/"-separated path: file name, extension, stem.
 #include <string>
+#include <string_view>
 
 namespace tembrel {
 
 // Text after the last "/" (the whole path when there is none).
-std::string FileNameOf(const std::string& path);
+std::string FileNameOf(std::string_view path);
 // From the last "." of the file name on, dot included; "" without a dot.
-std::string ExtensionOf(const std::string& path);
+std::string ExtensionOf(std::string_view path);
 // The file name without its extension.
-std::string StemOf(const std::string& path);
+std::string StemOf(std::string_view path);
 // The path without the extension of its file name.
-std::string WithoutExtension(const std::string& path);
+std::string WithoutExtension(std::string_view path);
 
 }  // namespace tembrel
