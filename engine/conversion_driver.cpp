@@ -101,26 +101,16 @@ int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry
 
     const int count = static_cast<int>(entries.size());
     if (ui) {
-        ui->BeginRun(count);
-        ui->SetOverallRange(count);
-        ui->SetOverallPosition(0);
+        BeginRunWindow(*ui, count);
         ui->PumpMessages();
     }
-    auto rowOf = [&](int i) { return i < static_cast<int>(rows.size()) ? rows[i] : i; };
 
     int converted = 0;
     int stoppedAt = count;
     for (int i = 0; i < count; ++i) {
         SourceFileEntry& entry = *entries[i];
-        const int row = rowOf(i);
-        if (ui) {
-            ui->ShowRow(row);
-            ui->SetRowStatus(row, kStatusConverting);
-            ui->SetOverallText(OverallProgressText(i + 1, count));
-            ui->SetOverallPosition(i + 1);
-            ui->SetFileText(FileProgressText(entry.sourcePath, 0));
-            ui->SetFilePosition(0);
-        }
+        const int row = RowOf(rows, i);
+        if (ui) ShowFileStarting(*ui, row, i, count, entry.sourcePath);
 
         std::string status = kStatusConversionFailure;
         bool succeeded = false;
@@ -134,25 +124,12 @@ int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry
         if (succeeded) {
             ++converted;
             if (settings.CreateHtmlFile == 1 && steps.writePage) steps.writePage(settings, entry);
-            if (ui) {
-                ui->SetRowStatus(row, FileNameOf(entry.outputSwfPath));
-                if (ui->PumpMessages()) {
-                    stoppedAt = i;
-                    break;
-                }
-            }
-            continue;
+        } else {
+            ForgetOutputs(entry);
         }
-
-        ForgetOutputs(entry);
-        if (ui) {
-            // The flag as the last pump left it: the stage pumps while it works.
-            if (ui->PumpMessages()) {
-                ui->SetRowStatus(row, kStatusCancelled);
-                stoppedAt = i;
-                break;
-            }
-            ui->SetRowStatus(row, status);
+        if (ui && FinishFileRow(*ui, row, succeeded, status, entry, [ui] { return ui->PumpMessages(); })) {
+            stoppedAt = i;
+            break;
         }
     }
 

@@ -1,6 +1,7 @@
 #include "engine/conversion_file_steps.h"
 
 #include "platform/os_file.h"
+#include "platform/path_parts.h"
 
 namespace tembrel {
 
@@ -39,6 +40,40 @@ void ForgetOutputs(SourceFileEntry& entry) {
     entry.outputSwfPath.clear();
     entry.playerSwfPath.clear();
     entry.htmlPath.clear();
+}
+
+int RowOf(const std::vector<int>& rows, int index) {
+    return index < static_cast<int>(rows.size()) ? rows[index] : index;
+}
+
+void BeginRunWindow(ConversionUi& ui, int count) {
+    ui.BeginRun(count);
+    ui.SetOverallRange(count);
+    ui.SetOverallPosition(0);
+}
+
+void ShowFileStarting(ConversionUi& ui, int row, int index, int count, const std::string& sourcePath) {
+    ui.ShowRow(row);
+    ui.SetRowStatus(row, kStatusConverting);
+    ui.SetOverallText(OverallProgressText(index + 1, count));
+    ui.SetOverallPosition(index + 1);
+    ui.SetFileText(FileProgressText(sourcePath, 0));
+    ui.SetFilePosition(0);
+}
+
+bool FinishFileRow(ConversionUi& ui, int row, bool succeeded, const std::string& failureStatus,
+                   const SourceFileEntry& entry, const std::function<bool()>& pump) {
+    if (succeeded) {
+        ui.SetRowStatus(row, FileNameOf(entry.outputSwfPath));
+        return pump();
+    }
+    // The flag as the last pump left it: the stage pumps while it works.
+    if (pump()) {
+        ui.SetRowStatus(row, kStatusCancelled);
+        return true;
+    }
+    ui.SetRowStatus(row, failureStatus);
+    return false;
 }
 
 void ShowFirstSwf(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries, int stoppedAt,

@@ -1,6 +1,7 @@
 #pragma once
 // The pieces of one file's conversion that the one-at-a-time run and the
 // parallel run share, so that both make the same files the same way.
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,21 @@ bool BuildFileFromMp3(ConversionSettings& settings, const BuilderChoice& choice,
 
 // Empties the entry's output paths (a file that did not convert).
 void ForgetOutputs(SourceFileEntry& entry);
+
+// The list row of entry `index`: the caller's row number, else the index.
+int RowOf(const std::vector<int>& rows, int index);
+
+// The window at the start of a run of `count` files.
+void BeginRunWindow(ConversionUi& ui, int count);
+
+// The window as a file (number index + 1 of count) starts.
+void ShowFileStarting(ConversionUi& ui, int row, int index, int count, const std::string& sourcePath);
+
+// The row's status once a file has ended, with the message pump (`pump`
+// returns the cancel flag) where the one-at-a-time run has it. True when
+// Cancel was pressed and the run stops at this file.
+bool FinishFileRow(ConversionUi& ui, int row, bool succeeded, const std::string& failureStatus,
+                   const SourceFileEntry& entry, const std::function<bool()>& pump);
 
 // The file-manager step at the end of a run: the first SWF of the files
 // before stoppedAt that exists, when the settings ask for it.

@@ -172,32 +172,24 @@ int ConvertFilesInParallel(ConversionSettings& settings, const std::vector<Sourc
         std::lock_guard<std::mutex> guard(run.lock);
         for (SourceFileEntry* entry : entries) run.files.push_back(std::make_unique<FileWork>(settings, *entry));
         if (ui) {
-            ui->BeginRun(count);
-            ui->SetOverallRange(count);
-            ui->SetOverallPosition(0);
+            BeginRunWindow(*ui, count);
             run.Pump();
         }
         run.ready = true;
     }
     run.changed.notify_all();
-    auto rowOf = [&](int i) { return i < static_cast<int>(rows.size()) ? rows[i] : i; };
 
     int converted = 0;
     int stoppedAt = count;
     for (int i = 0; i < count; ++i) {
         SourceFileEntry& entry = *entries[i];
-        const int row = rowOf(i);
+        const int row = RowOf(rows, i);
         std::unique_lock<std::mutex> lock(run.lock);
         FileWork& file = *run.files[i];
         run.front = i;
         run.changed.notify_all();
         if (ui) {
-            ui->ShowRow(row);
-            ui->SetRowStatus(row, kStatusConverting);
-            ui->SetOverallText(OverallProgressText(i + 1, count));
-            ui->SetOverallPosition(i + 1);
-            ui->SetFileText(FileProgressText(entry.sourcePath, 0));
-            ui->SetFilePosition(0);
+            ShowFileStarting(*ui, row, i, count, entry.sourcePath);
             if (file.fileRange >= 0) ui->SetFileRange(file.fileRange);
             if (!file.fileText.empty()) ui->SetFileText(file.fileText);
             if (file.filePosition >= 0) ui->SetFilePosition(file.filePosition);
@@ -223,21 +215,10 @@ int ConvertFilesInParallel(ConversionSettings& settings, const std::vector<Sourc
 
         lock.lock();
         run.files[i].reset();
-        if (!ui) continue;
-        if (succeeded) {
-            ui->SetRowStatus(row, FileNameOf(entry.outputSwfPath));
-            if (run.Pump()) {
-                stoppedAt = i;
-                break;
-            }
-            continue;
-        }
-        if (run.Pump()) {
-            ui->SetRowStatus(row, kStatusCancelled);
+        if (ui && FinishFileRow(*ui, row, succeeded, status, entry, [&run] { return run.Pump(); })) {
             stoppedAt = i;
             break;
         }
-        ui->SetRowStatus(row, status);
     }
 
     endWorkers();
