@@ -1,5 +1,7 @@
 #include "tools/tag_kit.h"
 
+#include "swf/swf_movie_bytes.h"
+
 #include <algorithm>
 
 namespace tembrel {
@@ -22,8 +24,7 @@ void PutTranslate(ByteBuffer& out, std::int32_t x, std::int32_t y) {
 
 ByteBuffer WrapTag(unsigned code, const ByteBuffer& body) {
     ByteBuffer tag;
-    PutTagHeader(tag, code, static_cast<std::uint32_t>(body.size()));
-    tag.insert(tag.end(), body.begin(), body.end());
+    PutTag(tag, code, body);
     return tag;
 }
 
