@@ -30,6 +30,11 @@ public:
     // The "SWF" column of a file list row: output name or failure text.
     virtual void SetRowStatus(int row, const std::string& text) = 0;
 
+    // Why the row's file failed, or, for a converted file, what went wrong
+    // beside it (its page not written). Called after SetRowStatus, only
+    // when there is something to say; the status texts stay as they are.
+    virtual void SetRowReason(int /*row*/, const std::string& /*reason*/) {}
+
     // A message box captioned "Tembrel"; returns true for "Yes" (question
     // icon) or when dismissed otherwise.
     virtual bool ShowMessage(const std::string& text, MessageIcon icon) = 0;
