@@ -31,7 +31,8 @@ SourceRowTexts RowTextsFor(const SourceFileEntry& entry) {
             std::string()};
 }
 
-void FailedFileList::Add(std::string_view path) {
+void FailedFileList::Add(std::string_view path, std::string_view reason) {
+    files_.push_back({std::string(path), std::string(reason)});
     ++count_;
     if (count_ <= kNamedFailures) {
         names_.append(path);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "audio/source_file_entry.h"
 
@@ -20,13 +21,22 @@ std::string LengthText(std::int32_t durationSeconds);
 std::string ChannelsText(std::int32_t channels);
 SourceRowTexts RowTextsFor(const SourceFileEntry& entry);
 
-// Collects the paths a batch failed to add: the first 30 by name, then one
-// "<more files>..." line; later ones are only counted.
+// A file a batch could not add, and why (short, lower-case; may be empty).
+struct FailedFile {
+    std::string path;
+    std::string reason;
+};
+
+// Collects the paths a batch failed to add: the message names the first 30,
+// then one "<more files>..." line; later ones are only counted there. Every
+// failure is also kept with its reason.
 class FailedFileList {
 public:
     static constexpr std::size_t kNamedFailures = 30;
 
-    void Add(std::string_view path);
+    void Add(std::string_view path, std::string_view reason = {});
+    // Every failed file, in order, including those past the named ones.
+    const std::vector<FailedFile>& Files() const { return files_; }
     std::size_t Count() const { return count_; }
     bool Empty() const { return count_ == 0; }
     // The collected lines, each ended by "\n".
@@ -37,6 +47,7 @@ public:
 private:
     std::size_t count_ = 0;
     std::string names_;
+    std::vector<FailedFile> files_;
 };
 
 // Who to ask for help, named at the end of the failure message.

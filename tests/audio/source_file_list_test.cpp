@@ -88,11 +88,17 @@ TEST(FailedFileListTest, ThirtyNamesThenMoreFiles) {
         std::string expectedNames;
         for (int i = 1; i <= failures; ++i) {
             const std::string path = "/m/f" + std::to_string(i) + ".mp3";
-            list.Add(path);
+            list.Add(path, "reason " + std::to_string(i));
             if (i <= 30) expectedNames += path + "\n";
             if (i == 31) expectedNames += "<more files>...\n";
         }
         EXPECT_EQ(list.Count(), static_cast<std::size_t>(failures));
+        // Every failure keeps its path and reason, even past the named ones.
+        ASSERT_EQ(list.Files().size(), static_cast<std::size_t>(failures));
+        for (int i = 1; i <= failures; ++i) {
+            EXPECT_EQ(list.Files()[i - 1].path, "/m/f" + std::to_string(i) + ".mp3");
+            EXPECT_EQ(list.Files()[i - 1].reason, "reason " + std::to_string(i));
+        }
         EXPECT_EQ(list.Names(), expectedNames);
         EXPECT_EQ(list.MessageText(), "Failed to load the following files.\n\n" + expectedNames +
                                           "\nTo get help, please contact " + kSupportContact + ".");
