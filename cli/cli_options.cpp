@@ -13,7 +13,10 @@ const std::set<std::string> kValued = {
     "--background"};
 const std::set<std::string> kFlags = {"--mirror", "--folder-per-file", "--same-folder", "--no-controls", "--stream",
                                       "--event",  "--auto",            "--autoplay",    "--no-autoplay", "--loop",
-                                      "--no-loop", "--html",           "--no-html"};
+                                      "--no-loop", "--html",           "--no-html",     "--documents-fallback"};
+// Valued options that name a file or folder: an empty name is a slip (an
+// unset shell variable), never a wish.
+const std::set<std::string> kPathValued = {"--out", "--controls", "--shell-player"};
 
 // More threads than this only add memory and temporary files.
 constexpr int kMaxJobs = 256;
@@ -43,7 +46,10 @@ std::string UsageText() {
            "stored Tembrel settings, changed for this run by the options below.\n"
            "\n"
            "Output:\n"
-           "  --out DIR             write into DIR (a custom folder)\n"
+           "  --out DIR             write into DIR (a custom folder); a file that cannot be\n"
+           "                        written there fails\n"
+           "  --documents-fallback  write into the Documents folder when the output folder\n"
+           "                        cannot be written\n"
            "  --mirror              with --out: rebuild each source's folder path below DIR\n"
            "  --folder-per-file     one folder per source, named after it\n"
            "  --same-folder         beside each source\n"
@@ -61,20 +67,27 @@ std::string UsageText() {
            "  --volume PERCENT  --skip-first MS  --skip-last MS  --duration MS\n"
            "Other:\n"
            "  --probe               print each file's length, bit rate, frequency and channels\n"
-           "  --json                one JSON object per file: source, status, swf, page, player\n"
+           "  --json                one JSON object per file: source, status, swf, page, player,\n"
+           "                        reason\n"
            "  --browse              show the first SWF in the file manager afterwards\n"
            "  --jobs N              convert N files at once (default: one per processor);\n"
            "                        the outputs are those of a one-at-a-time run\n"
            "  --help, --version\n"
            "\n"
-           "Exit status: 0 when every file converted, 1 when any failed, 2 for bad usage.\n";
+           "Exit status: 0 when every file converted, 1 when any failed or had a problem\n"
+           "(its page not written, for one), 2 for bad usage.\n";
 }
 
 bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, std::string* error) {
     bool onlyInputs = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        if (onlyInputs || arg.empty() || arg[0] != '-' || arg == "-") {
+        if (arg.empty()) {
+            // Would stand for the current folder, searched as a whole.
+            *error = "empty file or folder name";
+            return false;
+        }
+        if (onlyInputs || arg[0] != '-' || arg == "-") {
             options.inputs.push_back(arg);
         } else if (arg == "--") {
             onlyInputs = true;
@@ -105,7 +118,12 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
                 *error = "option " + arg + " needs a value";
                 return false;
             }
-            options.overrides.emplace_back(arg, argv[++i]);
+            const std::string value = argv[++i];
+            if (value.empty() && kPathValued.count(arg)) {
+                *error = "empty file or folder name for " + arg;
+                return false;
+            }
+            options.overrides.emplace_back(arg, value);
         } else {
             *error = "unknown option " + arg;
             return false;
@@ -119,6 +137,7 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
 }
 
 bool ApplyOverrides(const CliOptions& options, ConversionSettings& s, std::string* error) {
+    bool namedFolder = false, documentsFallback = false;
     for (const auto& [name, value] : options.overrides) {
         int n = 0;
         auto bad = [&, &name = name, &value = value](const std::string& expected) {
@@ -129,6 +148,9 @@ bool ApplyOverrides(const CliOptions& options, ConversionSettings& s, std::strin
             if (value.empty()) return bad("a folder");
             s.SWFOutputFolderOpt = kOutputCustomFolder;
             s.SWFSpecifiedFolder = value;
+            namedFolder = true;
+        } else if (name == "--documents-fallback") {
+            documentsFallback = true;
         } else if (name == "--mirror") {
             s.CreateDirs = 1;
         } else if (name == "--folder-per-file") {
@@ -200,6 +222,10 @@ bool ApplyOverrides(const CliOptions& options, ConversionSettings& s, std::strin
             s.TrimLastType = 1;
         }
     }
+    // Who names a folder wants the files there or an error, not a copy in
+    // Documents they never asked for.
+    if (documentsFallback) s.OutputFiles2MyDocuments = 1;
+    else if (namedFolder) s.OutputFiles2MyDocuments = 0;
     return true;
 }
 

@@ -12,6 +12,7 @@
 #include "audio/source_file_list.h"
 #include "audio/source_scan.h"
 #include "cli/cli_options.h"
+#include "cli/json_text.h"
 #include "cli/terminal_ui.h"
 #include "engine/conversion_driver.h"
 #include "engine/parallel_conversion.h"
@@ -59,14 +60,21 @@ std::vector<std::string> CollectInputs(const std::vector<std::string>& inputs) {
     return paths;
 }
 
-void PrintJson(const std::vector<SourceFileEntry*>& entries, const std::vector<std::string>& statuses) {
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const SourceFileEntry& e = *entries[i];
-        std::printf("{\"source\":%s,\"status\":%s,\"swf\":%s,\"page\":%s,\"player\":%s}\n",
-                    cli::JsonString(e.sourcePath).c_str(), cli::JsonString(statuses[i]).c_str(),
-                    cli::JsonString(e.outputSwfPath).c_str(), cli::JsonString(e.htmlPath).c_str(),
-                    cli::JsonString(e.playerSwfPath).c_str());
-    }
+// Status of a file that never made it into the list.
+constexpr char kStatusFailedToLoad[] = "Failed to load";
+
+// "path: reason" for each file that could not be loaded and says why.
+void PrintLoadReasons(const FailedFileList& failed) {
+    for (const FailedFile& file : failed.Files())
+        if (!file.reason.empty()) std::fprintf(stderr, "%s: %s\n", file.path.c_str(), file.reason.c_str());
+}
+
+// The list's rows, then the files that could not be loaded.
+void PrintJson(const cli::TerminalConversionUi& ui, const FailedFileList& failed) {
+    std::string lines = ui.JsonLines();
+    for (const FailedFile& file : failed.Files())
+        lines += cli::JsonLine(file.path, kStatusFailedToLoad, "", "", "", file.reason);
+    std::fputs(lines.c_str(), stdout);
 }
 
 }  // namespace
@@ -101,6 +109,7 @@ int main(int argc, char** argv) {
     cli::TerminalListUi listUi(tty);
     SourceFileList list(&listUi);
     const FailedFileList failed = list.LoadSourceFiles(CollectInputs(options.inputs));
+    PrintLoadReasons(failed);
 
     if (options.probe) {
         for (std::size_t row = 0; row < list.Size(); ++row) {
@@ -123,9 +132,11 @@ int main(int argc, char** argv) {
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
     if (!entries.empty() && !cli::InterruptRequested())
         converted = ConvertFilesInParallel(settings, entries, rows, &ui, jobs);
-    if (options.json) PrintJson(entries, ui.Statuses());
+    if (options.json) PrintJson(ui, failed);
     ShutdownAudioDecoding();
 
+    // A converted file with a reason beside it (its page not written) is
+    // not a full success either.
     const bool allConverted = failed.Empty() && !entries.empty() && converted == static_cast<int>(entries.size());
-    return allConverted ? 0 : 1;
+    return allConverted && !ui.AnyReason() ? 0 : 1;
 }

@@ -3,6 +3,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "cli/json_text.h"
 #include "engine/conversion_driver.h"
 #include "platform/file_manager.h"
 
@@ -37,15 +38,19 @@ void InstallCancelOnInterrupt() {
     struct sigaction action {};
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESETHAND;  // a second Ctrl-C ends the program
+    action.sa_flags = SA_RESETHAND;  // a second signal ends the program
     sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    struct sigaction hangUp {};
+    if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
 }
 
 bool InterruptRequested() { return g_interrupted != 0; }
 
 TerminalConversionUi::TerminalConversionUi(const std::vector<SourceFileEntry*>& entries, bool interactiveTerminal,
                                            bool quiet, bool browse)
-    : entries_(entries), tty_(interactiveTerminal), quiet_(quiet), browse_(browse), statuses_(entries.size()) {}
+    : entries_(entries), tty_(interactiveTerminal), quiet_(quiet), browse_(browse), statuses_(entries.size()),
+      reasons_(entries.size()) {}
 
 void TerminalConversionUi::ClearLine() {
     if (drawn_) {
@@ -103,6 +108,29 @@ void TerminalConversionUi::SetRowStatus(int row, const std::string& text) {
     Redraw();
 }
 
+void TerminalConversionUi::SetRowReason(int row, const std::string& reason) {
+    if (row < 0 || row >= static_cast<int>(reasons_.size()) || reason.empty()) return;
+    reasons_[row] = reason;
+    ClearLine();
+    std::fprintf(stderr, "%s: %s\n", entries_[row]->sourcePath.c_str(), reason.c_str());
+    Redraw();
+}
+
+bool TerminalConversionUi::AnyReason() const {
+    for (const std::string& reason : reasons_)
+        if (!reason.empty()) return true;
+    return false;
+}
+
+std::string TerminalConversionUi::JsonLines() const {
+    std::string lines;
+    for (std::size_t row = 0; row < entries_.size(); ++row) {
+        const SourceFileEntry& e = *entries_[row];
+        lines += JsonLine(e.sourcePath, statuses_[row], e.outputSwfPath, e.htmlPath, e.playerSwfPath, reasons_[row]);
+    }
+    return lines;
+}
+
 bool TerminalConversionUi::ShowMessage(const std::string& text, MessageIcon icon) {
     ClearLine();
     std::fprintf(stderr, "%s: %s: %s\n", kCaption, IconWord(icon), text.c_str());
@@ -132,28 +160,6 @@ void TerminalListUi::CloseProgress() {
 void TerminalListUi::ShowMessage(const std::string& text, MessageIcon icon) {
     CloseProgress();
     std::fprintf(stderr, "%s: %s: %s\n", kCaption, IconWord(icon), text.c_str());
-}
-
-std::string JsonString(const std::string& text) {
-    std::string out = "\"";
-    for (unsigned char c : text) {
-        switch (c) {
-            case '"': out += "\\\""; break;
-            case '\\': out += "\\\\"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\t': out += "\\t"; break;
-            default:
-                if (c < 0x20) {
-                    char buffer[8];
-                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
-                    out += buffer;
-                } else {
-                    out += static_cast<char>(c);
-                }
-        }
-    }
-    return out + "\"";
 }
 
 }  // namespace tembrel::cli

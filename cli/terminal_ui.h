@@ -14,7 +14,10 @@ namespace tembrel::cli {
 // Messages carry the program's name as the message boxes do.
 inline constexpr char kCaption[] = "Tembrel";
 
-// Makes the first Ctrl-C ask for Cancel; a second one ends the program.
+// Makes the first Ctrl-C, SIGTERM or SIGHUP ask for Cancel, so that a run
+// ends as a cancelled one (temporary files removed); a second one of the
+// same kind ends the program. A hang-up ignored from the start (nohup)
+// stays ignored.
 void InstallCancelOnInterrupt();
 bool InterruptRequested();
 
@@ -33,6 +36,8 @@ public:
     void SetOverallRange(int maximum) override;
     void SetOverallPosition(int position) override;
     void SetRowStatus(int row, const std::string& text) override;
+    // Kept for the JSON line and shown on standard error as "source: reason".
+    void SetRowReason(int row, const std::string& reason) override;
     bool ShowMessage(const std::string& text, MessageIcon icon) override;
     bool PumpMessages() override;
     void ShowInFileManager(const std::string& path) override;
@@ -40,6 +45,11 @@ public:
 
     // The last status text each row received ("" when it was never reached).
     const std::vector<std::string>& Statuses() const { return statuses_; }
+    // The reason each row received ("" when none).
+    const std::vector<std::string>& Reasons() const { return reasons_; }
+    bool AnyReason() const;
+    // One --json line per row, in row order.
+    std::string JsonLines() const;
 
 private:
     static constexpr int kBarWidth = 30;
@@ -51,6 +61,7 @@ private:
     bool quiet_;
     bool browse_;
     std::vector<std::string> statuses_;
+    std::vector<std::string> reasons_;
     std::string fileText_, overallText_;
     int fileMax_ = kBarWidth, filePos_ = 0, overallMax_ = 1, overallPos_ = 0;
     bool drawn_ = false;
@@ -74,8 +85,5 @@ private:
     int rows_ = 0;
     bool drawn_ = false;
 };
-
-// Text as a JSON string literal, quotes included.
-std::string JsonString(const std::string& text);
 
 }  // namespace tembrel::cli

@@ -5,9 +5,11 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
+#include <random>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -53,7 +55,7 @@ protected:
         const std::string errFile = scratch.File("stderr.txt");
         std::string stdoutText;
         const int status = RunCommand("cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) +
-                                          " " + ShellQuote(Converter()) + " " + arguments + " 2>" +
+                                          " " + environment + ShellQuote(Converter()) + " " + arguments + " 2>" +
                                           ShellQuote(errFile) + " </dev/null",
                                       &stdoutText);
         if (out) *out = stdoutText;
@@ -67,6 +69,7 @@ protected:
     ScratchDir scratch;
     std::string config = scratch.File("config");
     std::string wav = scratch.File("tone.wav");
+    std::string environment;  // "NAME=value " assignments for the converter
 };
 
 TEST_F(ConvertCommandTest, DefaultsMakeAPlayerSwfAndAPage) {
@@ -193,6 +196,12 @@ TEST_F(ConvertCommandTest, FailuresAndBadUsageHaveTheirExitStatus) {
         {"--volume 5 tone.wav", "10 to 3000"},
         {"--jobs 0 tone.wav", "bad value \"0\" for --jobs (expected 1 to 256)"},
         {"tone.wav --jobs", "option --jobs needs a value"},
+        // An empty name (an unset variable) must not mean the current folder.
+        {"--out out \"\"", "empty file or folder name"},
+        {"-- \"\" tone.wav", "empty file or folder name"},
+        {"--controls \"\" tone.wav", "empty file or folder name for --controls"},
+        {"--shell-player \"\" tone.wav", "empty file or folder name for --shell-player"},
+        {"--out \"\" tone.wav", "empty file or folder name for --out"},
     };
     for (const auto& u : usage) {
         EXPECT_EQ(Convert(u.arguments, nullptr, &err), 2) << u.arguments;
@@ -200,6 +209,61 @@ TEST_F(ConvertCommandTest, FailuresAndBadUsageHaveTheirExitStatus) {
     }
     EXPECT_EQ(Convert("--help", &out), 0);
     EXPECT_NE(out.find("Usage: tembrel-convert"), std::string::npos);
+    EXPECT_FALSE(FileExists(scratch.File("out"))) << "an empty name converted the current folder";
+}
+
+TEST_F(ConvertCommandTest, NamedOutFolderThatCannotBeWrittenFailsTheFile) {
+    const std::string home = scratch.File("home"), documents = home + "/Documents";
+    ::mkdir(home.c_str(), 0755);
+    ::mkdir(documents.c_str(), 0755);
+    environment = "HOME=" + ShellQuote(home) + " XDG_DOCUMENTS_DIR=" + ShellQuote(documents) + " ";
+    test::WriteAll(scratch.File("not-a-folder"), {'x'});
+
+    std::string out, err;
+    EXPECT_EQ(Convert("--out not-a-folder --no-html --json tone.wav", &out, &err), 1) << err;
+    EXPECT_TRUE(std::filesystem::is_empty(documents)) << out;
+    EXPECT_EQ(out.find("\"swf\":\"\""), out.find("\"swf\":")) << out;
+
+    // Asked for, Documents takes the file instead.
+    EXPECT_EQ(Convert("--out not-a-folder --documents-fallback --no-html tone.wav", &out, &err), 0) << err;
+    EXPECT_TRUE(FileExists(documents + "/tone.swf")) << out;
+}
+
+TEST_F(ConvertCommandTest, JsonLinesStayValidAndNameFilesThatFailedToLoad) {
+    // Bytes that hold no frame sync (no 0xFF), so nothing takes them for sound.
+    std::mt19937 random(7);
+    std::vector<std::uint8_t> junk(4096);
+    for (auto& byte : junk) byte = static_cast<std::uint8_t>(random() % 0xFF);
+    test::WriteAll(scratch.File("junk.mp3"), junk);
+    const std::string oddName = "tone\xFF.wav";  // not UTF-8, as file names may be
+    std::filesystem::copy_file(wav, scratch.File(oddName));
+
+    std::string out, err;
+    EXPECT_EQ(Convert("--json --no-html --out out tone.wav junk.mp3 " + ShellQuote(oddName), &out, &err), 1) << err;
+    const std::string r = "\xEF\xBF\xBD";  // U+FFFD
+    const std::string converted = "{\"source\":\"" + scratch.File("tone") + r + ".wav\",\"status\":\"tone" + r +
+                                  ".swf\",\"swf\":\"" + scratch.File("out/tone") + r +
+                                  ".swf\",\"page\":\"\",\"player\":\"\",\"reason\":\"\"}\n";
+    const std::string failedStart = "{\"source\":\"" + scratch.File("junk.mp3") +
+                                    "\",\"status\":\"Failed to load\",\"swf\":\"\",\"page\":\"\",\"player\":\"\",\"reason\":\"";
+    std::istringstream lines(out);
+    std::vector<std::string> rows;
+    for (std::string line; std::getline(lines, line);) rows.push_back(line + "\n");
+    ASSERT_EQ(rows.size(), 3u) << out;
+    EXPECT_EQ(rows[0].rfind("{\"source\":\"" + wav + "\",\"status\":\"tone.swf\"", 0), 0u) << rows[0];
+    EXPECT_EQ(rows[1], converted);
+    EXPECT_EQ(rows[2].rfind(failedStart, 0), 0u) << rows[2];
+    EXPECT_GT(rows[2].size(), failedStart.size() + 3) << "no reason given";  // more than "\"}\n"
+    EXPECT_NE(err.find(scratch.File("junk.mp3") + ": "), std::string::npos) << err;
+
+    if (test::HaveTool("python3")) {
+        const std::string file = scratch.File("lines.json");
+        test::WriteAll(file, std::vector<std::uint8_t>(out.begin(), out.end()));
+        EXPECT_EQ(RunCommand("python3 -c 'import json,sys; [json.loads(l) for l in open(sys.argv[1], \"rb\")]' " +
+                             ShellQuote(file)),
+                  0)
+            << out;
+    }
 }
 
 // Every regular file below folder, by its path relative to folder.
@@ -244,51 +308,75 @@ TEST_F(ConvertCommandTest, JobsGiveTheOutputsOfAOneJobRun) {
     }
 }
 
-TEST_F(ConvertCommandTest, InterruptCancelsEveryJobAndLeavesNothingBehind) {
-    const std::string batch = scratch.File("long"), tmp = scratch.File("tmp"), out = scratch.File("out");
+// Restores SIGHUP to its default for the commands this test runs (a test run
+// under nohup would hand the converter an ignored hang-up).
+class DefaultHangUp {
+public:
+    DefaultHangUp() {
+        struct sigaction action {};
+        action.sa_handler = SIG_DFL;
+        sigemptyset(&action.sa_mask);
+        sigaction(SIGHUP, &action, &saved_);
+    }
+    ~DefaultHangUp() { sigaction(SIGHUP, &saved_, nullptr); }
+
+private:
+    struct sigaction saved_ {};
+};
+
+TEST_F(ConvertCommandTest, CancelSignalsStopEveryJobAndLeaveNothingBehind) {
+    const std::string batch = scratch.File("long");
     ::mkdir(batch.c_str(), 0755);
-    ::mkdir(tmp.c_str(), 0755);
     for (int i = 1; i <= 8; ++i)
         ASSERT_TRUE(test::EncodeTone(batch + "/part" + std::to_string(i) + ".wav", 44100, 2, 20.0, "-c:a pcm_s16le"));
-    // Ctrl-C as soon as the first SWF is there; the rest are still to come.
-    const std::string script =
-        "cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) + " TMPDIR=" +
-        ShellQuote(tmp) + " " + ShellQuote(Converter()) + " --jobs 2 --json --no-controls --out " + ShellQuote(out) +
-        " long >json.txt 2>/dev/null </dev/null & pid=$!; "
-        "for i in $(seq 1 3000); do [ -e " + ShellQuote(out + "/part1.htm") + " ] && break; sleep 0.01; done; "
-        "kill -INT $pid; wait $pid; echo $?";
-    std::string status;
-    RunCommand(script, &status);
-    EXPECT_EQ(std::atoi(status.c_str()), 1) << status;
+    const DefaultHangUp hangUp;
+    // Ctrl-C, a terminal closed and a plain kill all cancel the run alike.
+    for (const std::string signal : {"INT", "TERM", "HUP"}) {
+        SCOPED_TRACE(signal);
+        const std::string tmp = scratch.File("tmp-" + signal), out = scratch.File("out-" + signal);
+        ::mkdir(tmp.c_str(), 0755);
+        // The signal as soon as the first SWF is there and another file's
+        // temporary file exists; the rest are still to come.
+        const std::string script =
+            "cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) + " TMPDIR=" +
+            ShellQuote(tmp) + " " + ShellQuote(Converter()) + " --jobs 2 --json --no-controls --out " +
+            ShellQuote(out) + " long >json.txt 2>/dev/null </dev/null & pid=$!; "
+            "for i in $(seq 1 3000); do [ -e " + ShellQuote(out + "/part1.htm") + " ] && break; sleep 0.01; done; "
+            "for i in $(seq 1 3000); do ls " + ShellQuote(tmp) + " | grep -q '^TBR.*\\.tmp$' && break; sleep 0.01; done; "
+            "kill -" + signal + " $pid; wait $pid; echo $?";
+        std::string status;
+        RunCommand(script, &status);
+        EXPECT_EQ(std::atoi(status.c_str()), 1) << status;
 
-    // Statuses: converted files first, then at most one "Cancelled", then
-    // files never reached.
-    const auto json = test::ReadAll(scratch.File("json.txt"));
-    std::istringstream lines(std::string(json.begin(), json.end()));
-    int converted = 0, cancelled = 0, untouched = 0, lineCount = 0;
-    for (std::string line; std::getline(lines, line); ++lineCount) {
-        const std::string name = "part" + std::to_string(lineCount + 1);
-        if (line.find("\"status\":\"" + name + ".swf\"") != std::string::npos) {
-            EXPECT_EQ(cancelled + untouched, 0) << line;
-            ++converted;
-            EXPECT_NE(AudioStreams(out + "/" + name + ".swf").find("mp3,"), std::string::npos) << name;
-            EXPECT_TRUE(FileExists(out + "/" + name + ".htm")) << name;
-            continue;
+        // Statuses: converted files first, then at most one "Cancelled",
+        // then files never reached.
+        const auto json = test::ReadAll(scratch.File("json.txt"));
+        std::istringstream lines(std::string(json.begin(), json.end()));
+        int converted = 0, cancelled = 0, untouched = 0, lineCount = 0;
+        for (std::string line; std::getline(lines, line); ++lineCount) {
+            const std::string name = "part" + std::to_string(lineCount + 1);
+            if (line.find("\"status\":\"" + name + ".swf\"") != std::string::npos) {
+                EXPECT_EQ(cancelled + untouched, 0) << line;
+                ++converted;
+                EXPECT_NE(AudioStreams(out + "/" + name + ".swf").find("mp3,"), std::string::npos) << name;
+                EXPECT_TRUE(FileExists(out + "/" + name + ".htm")) << name;
+                continue;
+            }
+            if (line.find("\"status\":\"Cancelled\"") != std::string::npos) {
+                EXPECT_EQ(cancelled + untouched, 0) << line;
+                ++cancelled;
+            } else {
+                EXPECT_NE(line.find("\"status\":\"\""), std::string::npos) << line;
+                ++untouched;
+            }
+            EXPECT_FALSE(FileExists(out + "/" + name + ".swf")) << name;
+            EXPECT_FALSE(FileExists(out + "/" + name + ".htm")) << name;
         }
-        if (line.find("\"status\":\"Cancelled\"") != std::string::npos) {
-            EXPECT_EQ(cancelled + untouched, 0) << line;
-            ++cancelled;
-        } else {
-            EXPECT_NE(line.find("\"status\":\"\""), std::string::npos) << line;
-            ++untouched;
-        }
-        EXPECT_FALSE(FileExists(out + "/" + name + ".swf")) << name;
-        EXPECT_FALSE(FileExists(out + "/" + name + ".htm")) << name;
+        EXPECT_EQ(lineCount, 8);
+        EXPECT_GE(converted, 1);
+        EXPECT_GE(cancelled + untouched, 1);
+        EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "temporary files left behind";
     }
-    EXPECT_EQ(lineCount, 8);
-    EXPECT_GE(converted, 1);
-    EXPECT_GE(cancelled + untouched, 1);
-    EXPECT_TRUE(std::filesystem::is_empty(tmp)) << "temporary files left behind";
 }
 
 }  // namespace

@@ -1,0 +1,87 @@
+#include "cli/json_text.h"
+
+#include <cstdio>
+
+namespace tembrel::cli {
+namespace {
+
+constexpr char kReplacement[] = "\xEF\xBF\xBD";  // U+FFFD
+
+// Length of the well-formed UTF-8 sequence at text[at] (lead byte 0x80 or
+// more); 0 when ill-formed, with *skip the bytes one U+FFFD stands for: the
+// lead byte and the continuation bytes that could still have belonged to it.
+std::size_t SequenceLength(const std::string& text, std::size_t at, std::size_t* skip) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    const unsigned char lead = byte(at);
+    std::size_t length = 0;
+    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3;
+        if (lead == 0xE0) low = 0xA0;   // overlong below U+0800
+        if (lead == 0xED) high = 0x9F;  // UTF-16 surrogates
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4;
+        if (lead == 0xF0) low = 0x90;   // overlong below U+10000
+        if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
+    } else {
+        *skip = 1;  // a continuation byte, C0, C1 or F5..FF
+        return 0;
+    }
+    std::size_t i = 1;
+    for (; i < length && at + i < text.size(); ++i) {
+        const unsigned char c = byte(at + i);
+        const bool fits = i == 1 ? c >= low && c <= high : c >= 0x80 && c <= 0xBF;
+        if (!fits) break;
+    }
+    if (i == length) return length;
+    *skip = i;
+    return 0;
+}
+
+}  // namespace
+
+std::string JsonString(const std::string& text) {
+    std::string out = "\"";
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[at]);
+        if (c >= 0x80) {
+            std::size_t skip = 0;
+            if (const std::size_t length = SequenceLength(text, at, &skip)) {
+                out.append(text, at, length);
+                at += length;
+            } else {
+                out += kReplacement;
+                at += skip;
+            }
+            continue;
+        }
+        switch (c) {
+            case '"': out += "\\\""; break;
+            case '\\': out += "\\\\"; break;
+            case '\n': out += "\\n"; break;
+            case '\r': out += "\\r"; break;
+            case '\t': out += "\\t"; break;
+            default:
+                if (c < 0x20) {
+                    char buffer[8];
+                    std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+                    out += buffer;
+                } else {
+                    out += static_cast<char>(c);
+                }
+        }
+        ++at;
+    }
+    return out + "\"";
+}
+
+std::string JsonLine(const std::string& source, const std::string& status, const std::string& swf,
+                     const std::string& page, const std::string& player, const std::string& reason) {
+    return "{\"source\":" + JsonString(source) + ",\"status\":" + JsonString(status) + ",\"swf\":" + JsonString(swf) +
+           ",\"page\":" + JsonString(page) + ",\"player\":" + JsonString(player) +
+           ",\"reason\":" + JsonString(reason) + "}\n";
+}
+
+}  // namespace tembrel::cli
