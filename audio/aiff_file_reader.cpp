@@ -90,7 +90,7 @@ void AiffFileReader::Close() {
 
 int AiffFileReader::Open(const std::string& path, int /*wantedRate*/) {
     Close();
-    if (!file_.OpenForReading(path)) return 0;
+    if (!file_.OpenForReading(path, &failureReason_)) return 0;
     std::int64_t size = file_.Size();
     length_ = size > 0 ? static_cast<std::uint64_t>(size) : 0;
     if (!WalkChunks() || !ChooseRoutine()) {

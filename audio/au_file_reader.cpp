@@ -6,6 +6,7 @@
 #include "audio/byte_order.h"
 #include "audio/g711.h"
 #include "audio/sample_convert.h"
+#include "platform/decoding_library.h"
 
 namespace tembrel {
 
@@ -126,11 +127,12 @@ bool AuFileReader::ParseHeader(const std::uint8_t* h, std::size_t size) {
 
 int AuFileReader::Open(const std::string& path, int /*wantedRate*/) {
     Close();
-    if (!file_.OpenForReading(path)) return 0;
+    if (!file_.OpenForReading(path, &failureReason_)) return 0;
     std::uint8_t header[kHeaderProbeBytes] = {};
     std::int64_t got = file_.Read(header, sizeof header);
     if (got < 24 || !ParseHeader(header, static_cast<std::size_t>(got))) {
         Close();
+        failureReason_ = decoding::kNotRecognisedReason;
         return 0;
     }
     if (file_.Seek(dataOffset_) < 0) {

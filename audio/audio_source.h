@@ -34,6 +34,9 @@ public:
     virtual int GetSampleRate() const { return sampleRate_; }
     virtual int GetBitsPerSample() const { return bitsPerSample_; }
     virtual int GetBitrate() const { return bitrate_; }
+    // After a failed Open: why, short and lower-case; may be empty when the
+    // reader has nothing better to say than that it does not take the file.
+    const std::string& FailureReason() const { return failureReason_; }
 
 protected:
     // Every Open starts from zero.
@@ -41,6 +44,7 @@ protected:
         length_ = position_ = 0;
         duration_ = sampleRate_ = sourceChannels_ = channels_ = 0;
         bitsPerSample_ = bytesPerSample_ = bitrate_ = 0;
+        failureReason_.clear();
     }
 
     std::uint64_t length_ = 0;    // bytes of sound data, all channels
@@ -52,6 +56,7 @@ protected:
     int bitsPerSample_ = 0;       // delivered: 8 or 16
     int bytesPerSample_ = 0;
     int bitrate_ = 0;             // kbit/s of the source file
+    std::string failureReason_;
 };
 
 }  // namespace tembrel

@@ -37,10 +37,18 @@ int BassAudioSource::Open(const std::string& path, int wantedRate) {
     if (handle_) Close();
     ResetFields();
 
-    handle_ = decoding::StreamCreateFile(path);
+    std::string streamReason;
+    handle_ = decoding::StreamCreateFile(path, &streamReason);
     if (!handle_) {
-        handle_ = decoding::MusicLoad(path, wantedRate > 0 ? static_cast<std::uint32_t>(wantedRate) : 0);
-        if (!handle_) return 0;
+        std::string musicReason;
+        handle_ = decoding::MusicLoad(path, wantedRate > 0 ? static_cast<std::uint32_t>(wantedRate) : 0,
+                                      &musicReason);
+        if (!handle_) {
+            // The music loader only has something to say when the file is a
+            // module or cannot be read at all; otherwise the stream's reason.
+            failureReason_ = musicReason.empty() ? streamReason : musicReason;
+            return 0;
+        }
         isMusic_ = 1;
     }
 

@@ -8,14 +8,24 @@
 
 namespace tembrel {
 
-std::unique_ptr<AudioSource> OpenAudioSource(const std::string& path, int typeCode, int rate) {
+namespace {
+
+std::unique_ptr<AudioSource> Refused(std::string* reason, const std::string& why) {
+    if (reason) *reason = why.empty() ? std::string(decoding::kNotRecognisedReason) : why;
+    return nullptr;
+}
+
+}  // namespace
+
+std::unique_ptr<AudioSource> OpenAudioSource(const std::string& path, int typeCode, int rate, std::string* reason) {
     if (typeCode == kSourceTypeAu) {
         auto reader = std::make_unique<AuFileReader>();
-        if (!reader->Open(path, rate)) return nullptr;
+        if (!reader->Open(path, rate)) return Refused(reason, reader->FailureReason());
         return reader;
     }
     auto library = std::make_unique<BassAudioSource>();
     if (library->Open(path, rate)) return library;
+    const std::string libraryReason = library->FailureReason();
     library.reset();
 
     std::unique_ptr<AudioSource> fallback;
@@ -24,9 +34,12 @@ std::unique_ptr<AudioSource> OpenAudioSource(const std::string& path, int typeCo
     } else if (typeCode == kSourceTypeAiff) {
         fallback = std::make_unique<AiffFileReader>();
     } else {
-        return nullptr;
+        return Refused(reason, libraryReason);
     }
-    if (!fallback->Open(path, 0)) return nullptr;
+    // The library's reason names the field it found wrong; the fallback
+    // reader's only says when the file could not be read at all.
+    if (!fallback->Open(path, 0))
+        return Refused(reason, fallback->FailureReason().empty() ? libraryReason : fallback->FailureReason());
     return fallback;
 }
 

@@ -11,7 +11,8 @@ namespace tembrel {
 
 // rate: 0 when a file is only probed, the wanted rate when it is converted
 // (the rate tracker music is rendered at). Returns the opened source, or
-// null when the file is rejected.
-std::unique_ptr<AudioSource> OpenAudioSource(const std::string& path, int typeCode, int rate);
+// null when the file is rejected, with the reason in *reason when given.
+std::unique_ptr<AudioSource> OpenAudioSource(const std::string& path, int typeCode, int rate,
+                                             std::string* reason = nullptr);
 
 }  // namespace tembrel

@@ -1,7 +1,10 @@
 #include "audio/wav_file_reader.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <cstring>
 
 #include "audio/byte_order.h"
@@ -11,6 +14,7 @@
 #include "audio/ima_adpcm.h"
 #include "audio/ms_adpcm.h"
 #include "audio/sample_convert.h"
+#include "platform/os_file.h"
 
 namespace tembrel {
 
@@ -19,6 +23,13 @@ namespace {
 bool IsTag(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
 constexpr int kMaxPcmChannels = 8;
+
+// WAVE_FORMAT_EXTENSIBLE: cbSize, valid bits, channel mask, sub-format GUID.
+constexpr int kExtensibleBytes = 24;
+// Bytes 4..15 of every sub-format GUID that wraps a plain format tag
+// (xxxxxxxx-0000-0010-8000-00aa00389b71).
+constexpr std::uint8_t kSubFormatGuidTail[12] = {0x00, 0x00, 0x10, 0x00, 0x80, 0x00,
+                                                 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
 
 }  // namespace
 
@@ -40,7 +51,7 @@ void WavFileReader::Close() {
     gsm_.reset();
     readRoutine_ = nullptr;
     sampleExpander_ = nullptr;
-    formatTag_ = fileBits_ = blockAlign_ = samplesPerBlock_ = 0;
+    formatTag_ = codingTag_ = fileBits_ = blockAlign_ = samplesPerBlock_ = 0;
     formatSeen_ = false;
     inputBlockBytes_ = blockValues_ = blockCursor_ = 0;
     blocksEnded_ = false;
@@ -49,8 +60,16 @@ void WavFileReader::Close() {
 
 int WavFileReader::Open(const std::string& path, int /*wantedRate*/) {
     Close();
-    file_ = std::fopen(path.c_str(), "rb");
-    if (!file_) return 0;
+    // Opened by descriptor first, so that a FIFO or device is refused
+    // instead of waited on.
+    const int fd = OpenRegularFileDescriptor(path, &failureReason_);
+    if (fd < 0) return 0;
+    file_ = ::fdopen(fd, "rb");
+    if (!file_) {
+        failureReason_ = CannotBeOpenedReason(errno);
+        ::close(fd);
+        return 0;
+    }
     if (!WalkHeader()) {
         Close();
         return 0;
@@ -116,6 +135,7 @@ bool WavFileReader::ReadFormatChunk(std::uint32_t chunkSize) {
     imaAdpcm_.reset();
     samplesPerBlock_ = 0;
     formatTag_ = LoadLe16(head);
+    codingTag_ = formatTag_;
     int channels = LoadLe16(head + 2);
     std::uint32_t rate = LoadLe32(head + 4);
     blockAlign_ = LoadLe16(head + 12);
@@ -129,9 +149,26 @@ bool WavFileReader::ReadFormatChunk(std::uint32_t chunkSize) {
     sampleRate_ = static_cast<int>(rate);
     if (channels < 1) return false;
 
-    switch (formatTag_) {
+    std::int64_t extensionBytes = 0;
+    if (formatTag_ == kWaveFormatExtensible) {
+        codingTag_ = kWaveFormatPcm;  // without its extension, as integer PCM
+        if (chunkSize >= 16 + kExtensibleBytes) {
+            std::uint8_t extension[kExtensibleBytes];
+            if (!ReadExact(extension, sizeof extension)) return false;
+            extensionBytes = kExtensibleBytes;
+            if (LoadLe16(extension) >= kExtensibleBytes - 2) {
+                // The sub-format GUID: a plain format tag in the standard frame.
+                const std::uint8_t* guid = extension + 8;
+                if (std::memcmp(guid + 4, kSubFormatGuidTail, sizeof kSubFormatGuidTail) != 0) return false;
+                const std::uint32_t sub = LoadLe32(guid);
+                if (sub != std::uint32_t{kWaveFormatPcm} && sub != std::uint32_t{kWaveFormatFloat}) return false;
+                codingTag_ = static_cast<int>(sub);
+            }
+        }
+    }
+
+    switch (codingTag_) {
         case kWaveFormatPcm:
-        case kWaveFormatExtensible:
             if (fileBits_ != 8 && fileBits_ != 16 && fileBits_ != 24 && fileBits_ != 32) return false;
             if (channels > kMaxPcmChannels) return false;
             bitsPerSample_ = fileBits_ == 8 ? 8 : 16;
@@ -156,7 +193,7 @@ bool WavFileReader::ReadFormatChunk(std::uint32_t chunkSize) {
         default:
             return false;
     }
-    return SkipBytes(static_cast<std::int64_t>(chunkSize) - 16);
+    return SkipBytes(static_cast<std::int64_t>(chunkSize) - 16 - extensionBytes);
 }
 
 bool WavFileReader::ReadAdpcmExtension(std::uint32_t chunkSize) {
@@ -229,9 +266,8 @@ void WavFileReader::ComputeDataFields(std::uint32_t dataSize) {
 
 bool WavFileReader::ChooseRoutine() {
     const int channels = sourceChannels_;
-    switch (formatTag_) {
+    switch (codingTag_) {
         case kWaveFormatPcm:
-        case kWaveFormatExtensible:
             inputBlockBytes_ = (fileBits_ / 8) * channels * kSamplesPerBlock;
             readRoutine_ = fileBits_ == 8    ? &WavFileReader::ReadPcm8
                            : fileBits_ == 16 ? &WavFileReader::ReadPcm16

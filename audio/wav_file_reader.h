@@ -1,6 +1,6 @@
 #pragma once
 // The program's own reader of RIFF WAVE files: integer PCM of 8/16/24/32
-// bits (plain or extensible), IEEE float of 32/64 bits, A-law, µ-law,
+// bits and IEEE float of 32/64 bits (each plain or extensible), A-law, µ-law,
 // Microsoft ADPCM, IMA ADPCM and GSM 6.10.
 #include <cstdint>
 #include <cstdio>
@@ -75,6 +75,9 @@ private:
     std::int16_t (*sampleExpander_)(std::uint8_t) = nullptr;
     std::FILE* file_ = nullptr;
     int formatTag_ = 0;
+    // How the samples are coded: the format tag, or for an extensible file
+    // the one its sub-format names (PCM or float).
+    int codingTag_ = 0;
     int fileBits_ = 0;
     int blockAlign_ = 0;
     int samplesPerBlock_ = 0;

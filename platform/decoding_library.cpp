@@ -94,13 +94,19 @@ void Free() {
     gone.swap(table.channels);
 }
 
-Handle StreamCreateFile(const std::string& path) {
+Handle StreamCreateFile(const std::string& path, std::string* reason) {
     QuietLogging();
-    return Add(OpenFfmpegStream(path));
+    std::string why;
+    Handle handle = Add(OpenFfmpegStream(path, &why));
+    if (!handle && reason) *reason = why.empty() ? std::string(kNotRecognisedReason) : why;
+    return handle;
 }
 
-Handle MusicLoad(const std::string& path, std::uint32_t wantedRate) {
-    return Add(OpenOpenmptMusic(path, wantedRate ? wantedRate : kDefaultMusicRate));
+Handle MusicLoad(const std::string& path, std::uint32_t wantedRate, std::string* reason) {
+    std::string why;
+    Handle handle = Add(OpenOpenmptMusic(path, wantedRate ? wantedRate : kDefaultMusicRate, &why));
+    if (!handle && reason) *reason = why;
+    return handle;
 }
 
 std::uint64_t ChannelGetLength(Handle handle) {

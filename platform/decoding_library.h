@@ -24,6 +24,9 @@ constexpr std::uint32_t kDataEnd = 0xFFFFFFFFu;
 // Rate music is rendered at when the caller wants none in particular.
 constexpr std::uint32_t kDefaultMusicRate = 44100;
 
+// Why a file is refused when nothing in it is taken for sound.
+inline constexpr char kNotRecognisedReason[] = "not a sound file the decoders recognise";
+
 struct ChannelInfo {
     std::uint32_t freq = 0;   // samples per second per channel
     std::uint32_t chans = 0;  // channels in the delivered data
@@ -40,12 +43,17 @@ bool Init();
 // Frees every channel still open.
 void Free();
 
+// Only regular files are opened; a FIFO or device is refused at once. On a
+// failure *reason (when given) says why, short and lower-case.
+
 // A decoding stream of a sound file in any format FFmpeg decodes (tracker
 // modules excepted); 0 when the file is not such a stream.
-Handle StreamCreateFile(const std::string& path);
+Handle StreamCreateFile(const std::string& path, std::string* reason = nullptr);
 // Tracker music rendered in stereo at wantedRate (kDefaultMusicRate when 0);
-// 0 when the file is not a module or the rate cannot be rendered.
-Handle MusicLoad(const std::string& path, std::uint32_t wantedRate);
+// 0 when the file is not a module or the rate cannot be rendered. Rendering
+// is deterministic: the same module and rate give the same samples on every
+// run. A file that is simply no module leaves *reason empty.
+Handle MusicLoad(const std::string& path, std::uint32_t wantedRate, std::string* reason = nullptr);
 
 // Bytes of decoded output, all channels (0 for an unknown handle).
 std::uint64_t ChannelGetLength(Handle handle);

@@ -9,8 +9,14 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/os_file.h"
@@ -32,14 +38,39 @@ constexpr int kMaxChannels = 64;
 constexpr int kMaxErrorsWithoutInput = 16;
 // Scratch size when counting the output of a whole stream.
 constexpr std::uint32_t kCountChunkBytes = 1 << 16;
+// Buffer of the I/O context FFmpeg reads the file through.
+constexpr int kIoBufferBytes = 1 << 16;
+
+// FFmpeg reads the file through a descriptor we opened and checked
+// ourselves: its own file protocol would block on a FIFO in open().
+int ReadDescriptor(void* opaque, std::uint8_t* buffer, int size) {
+    const int fd = *static_cast<int*>(opaque);
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(size));
+        if (n > 0) return static_cast<int>(n);
+        if (n == 0) return AVERROR_EOF;
+        if (errno != EINTR) return AVERROR(errno);
+    }
+}
+
+std::int64_t SeekDescriptor(void* opaque, std::int64_t offset, int whence) {
+    const int fd = *static_cast<int*>(opaque);
+    if (whence & AVSEEK_SIZE) {
+        struct stat st {};
+        return ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : AVERROR(errno);
+    }
+    const off_t at = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
+    return at < 0 ? AVERROR(errno) : static_cast<std::int64_t>(at);
+}
 
 class FfmpegStream final : public DecodingChannel {
 public:
     ~FfmpegStream() override;
 
     // measureLength: find the output length, decoding the whole file once
-    // when the container does not state it exactly.
-    bool Open(const std::string& path, bool measureLength);
+    // when the container does not state it exactly. On failure *reason says
+    // why (empty: FFmpeg does not take the file).
+    bool Open(const std::string& path, bool measureLength, std::string* reason);
 
     bool IsMusic() const override { return false; }
     std::uint32_t Rate() const override { return static_cast<std::uint32_t>(rate_); }
@@ -55,9 +86,12 @@ private:
     bool DecodeMore();
     bool Convert(const AVFrame* frame);
     void DrainConverter();
+    bool OpenInput(const std::string& path, std::string* reason);
     bool HeaderLengthIsExact() const;
     std::uint64_t CountOutputBytes(const std::string& path) const;
 
+    int fd_ = -1;
+    AVIOContext* io_ = nullptr;  // ours: FFmpeg does not free a custom context
     AVFormatContext* format_ = nullptr;
     AVCodecContext* decoder_ = nullptr;
     SwrContext* converter_ = nullptr;
@@ -89,30 +123,61 @@ FfmpegStream::~FfmpegStream() {
     av_packet_free(&packet_);
     avcodec_free_context(&decoder_);
     avformat_close_input(&format_);
+    if (io_) av_freep(&io_->buffer);
+    avio_context_free(&io_);
+    if (fd_ >= 0) ::close(fd_);
     av_channel_layout_uninit(&layout_);
     av_channel_layout_uninit(&convLayout_);
 }
 
-bool FfmpegStream::Open(const std::string& path, bool measureLength) {
+bool FfmpegStream::OpenInput(const std::string& path, std::string* reason) {
+    fd_ = OpenRegularFileDescriptor(path, reason);
+    if (fd_ < 0) return false;
+    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
+    if (buffer) io_ = avio_alloc_context(buffer, kIoBufferBytes, 0, &fd_, ReadDescriptor, nullptr, SeekDescriptor);
+    format_ = io_ ? avformat_alloc_context() : nullptr;
+    if (!format_) {
+        if (!io_) av_free(buffer);
+        *reason = "out of memory";
+        return false;
+    }
+    format_->pb = io_;
     AVDictionary* options = nullptr;
     av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
+    // Whatever else a container might point at is not opened.
     av_dict_set(&options, "protocol_whitelist", kProtocolWhitelist, 0);
-    // The "file:" prefix keeps a colon in a file name from naming a protocol.
+    // The name only helps the format probe by its extension; the "file:"
+    // prefix keeps a colon in it from reading as a protocol.
     const std::string url = "file:" + path;
-    int result = avformat_open_input(&format_, url.c_str(), nullptr, &options);
+    int result = avformat_open_input(&format_, url.c_str(), nullptr, &options);  // frees format_ on failure
     av_dict_free(&options);
     if (result < 0) return false;
     if (avformat_find_stream_info(format_, nullptr) < 0) return false;
+    return true;
+}
+
+bool FfmpegStream::Open(const std::string& path, bool measureLength, std::string* reason) {
+    if (!OpenInput(path, reason)) return false;
 
     const AVCodec* codec = nullptr;
     streamIndex_ = av_find_best_stream(format_, AVMEDIA_TYPE_AUDIO, -1, -1, &codec, 0);
-    if (streamIndex_ < 0 || !codec) return false;
+    if (streamIndex_ == AVERROR_DECODER_NOT_FOUND) {
+        *reason = "no decoder for the audio stream";
+        return false;
+    }
+    if (streamIndex_ < 0 || !codec) {
+        *reason = "no audio stream";
+        return false;
+    }
     AVStream* stream = format_->streams[streamIndex_];
 
     decoder_ = avcodec_alloc_context3(codec);
     if (!decoder_ || avcodec_parameters_to_context(decoder_, stream->codecpar) < 0) return false;
     decoder_->pkt_timebase = stream->time_base;
-    if (avcodec_open2(decoder_, codec, nullptr) < 0) return false;
+    if (avcodec_open2(decoder_, codec, nullptr) < 0) {
+        *reason = "audio decoder cannot be opened";
+        return false;
+    }
     packet_ = av_packet_alloc();
     frame_ = av_frame_alloc();
     if (!packet_ || !frame_) return false;
@@ -124,7 +189,14 @@ bool FfmpegStream::Open(const std::string& path, bool measureLength) {
         rate_ = stream->codecpar->sample_rate;
         if (av_channel_layout_copy(&layout_, &stream->codecpar->ch_layout) < 0) return false;
     }
-    if (rate_ <= 0 || layout_.nb_channels < 1 || layout_.nb_channels > kMaxChannels) return false;
+    if (layout_.nb_channels < 1 || layout_.nb_channels > kMaxChannels) {
+        *reason = std::to_string(layout_.nb_channels) + " channels";
+        return false;
+    }
+    if (rate_ <= 0) {
+        *reason = "sample rate " + std::to_string(rate_);
+        return false;
+    }
 
     if (measureLength) {
         if (HeaderLengthIsExact()) {
@@ -134,7 +206,7 @@ bool FfmpegStream::Open(const std::string& path, bool measureLength) {
             lengthBytes_ = CountOutputBytes(path);
         }
     }
-    std::int64_t size = format_->pb ? avio_size(format_->pb) : -1;
+    std::int64_t size = avio_size(io_);
     if (size < 0) size = FileSizeAt(path);
     fileBytes_ = size < 0 ? 0 : static_cast<std::uint64_t>(size);
     return true;
@@ -159,7 +231,8 @@ bool FfmpegStream::HeaderLengthIsExact() const {
 
 std::uint64_t FfmpegStream::CountOutputBytes(const std::string& path) const {
     FfmpegStream counter;
-    if (!counter.Open(path, false)) return 0;
+    std::string ignored;
+    if (!counter.Open(path, false, &ignored)) return 0;
     std::vector<std::uint8_t> scratch(kCountChunkBytes);
     std::uint64_t total = 0;
     for (;;) {
@@ -286,10 +359,12 @@ void FfmpegStream::DrainConverter() {
 
 }  // namespace
 
-std::unique_ptr<DecodingChannel> OpenFfmpegStream(const std::string& path) {
+std::unique_ptr<DecodingChannel> OpenFfmpegStream(const std::string& path, std::string* reason) {
     auto stream = std::make_unique<FfmpegStream>();
-    if (!stream->Open(path, true)) return nullptr;
-    return stream;
+    std::string why;
+    if (stream->Open(path, true, &why)) return stream;
+    if (reason) *reason = why;
+    return nullptr;
 }
 
 }  // namespace tembrel::decoding

@@ -10,8 +10,9 @@
 
 namespace tembrel::decoding {
 
-// Null when FFmpeg cannot open the file as audio, the file is a tracker
-// module (music has its own channel kind), or its format is unusable.
-std::unique_ptr<DecodingChannel> OpenFfmpegStream(const std::string& path);
+// Null when the file is not a regular file, FFmpeg cannot open it as audio,
+// it is a tracker module (music has its own channel kind), or its format is
+// unusable; then *reason says why.
+std::unique_ptr<DecodingChannel> OpenFfmpegStream(const std::string& path, std::string* reason);
 
 }  // namespace tembrel::decoding

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "platform/os_file.h"
@@ -66,13 +67,17 @@ private:
     bool ended_ = false;
 };
 
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes) {
+// False with *reason set when the file cannot be read; false with *reason
+// empty when it is too small or too large to be a module.
+bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* bytes, std::string* reason) {
     OsFile file;
-    if (!file.OpenForReading(path)) return false;
+    if (!file.OpenForReading(path, reason)) return false;
     std::int64_t size = file.Size();
     if (size <= 0 || size > kMaxModuleBytes) return false;
     bytes->resize(static_cast<std::size_t>(size));
-    return file.Read(bytes->data(), bytes->size()) == size;
+    if (file.Read(bytes->data(), bytes->size()) == size) return true;
+    *reason = "cannot be read to the end";
+    return false;
 }
 
 bool LooksLikeModule(const std::vector<std::uint8_t>& bytes) {
@@ -83,16 +88,17 @@ bool LooksLikeModule(const std::vector<std::uint8_t>& bytes) {
     return result == OPENMPT_PROBE_FILE_HEADER_RESULT_SUCCESS;
 }
 
-}  // namespace
-
-std::unique_ptr<DecodingChannel> OpenOpenmptMusic(const std::string& path, std::uint32_t rate) {
-    if (rate < kMinRate || rate > kMaxRate) return nullptr;
-    std::vector<std::uint8_t> bytes;
-    if (!ReadWholeFile(path, &bytes) || !LooksLikeModule(bytes)) return nullptr;
+std::unique_ptr<DecodingChannel> RenderedMusic(const std::vector<std::uint8_t>& bytes, std::uint32_t rate) {
     openmpt_module* module =
         openmpt_module_create_from_memory2(bytes.data(), bytes.size(), openmpt_log_func_silent, nullptr,
                                            openmpt_error_func_ignore, nullptr, nullptr, nullptr, nullptr);
     if (!module) return nullptr;
+    // The 16-bit output is dithered by default, with noise seeded anew for
+    // every module: the same song would give different samples on every run.
+    if (!openmpt_module_ctl_set_integer(module, "dither", 0)) {
+        openmpt_module_destroy(module);
+        return nullptr;
+    }
     openmpt_module_set_repeat_count(module, 0);
     openmpt_module_set_render_param(module, OPENMPT_MODULE_RENDER_INTERPOLATIONFILTER_LENGTH, kInterpolationTaps);
     const double seconds = openmpt_module_get_duration_seconds(module);
@@ -102,6 +108,25 @@ std::unique_ptr<DecodingChannel> OpenOpenmptMusic(const std::string& path, std::
         frames = static_cast<std::uint64_t>(std::llround(std::min(seconds, 1e9) * rate));
     }
     return std::make_unique<OpenmptMusic>(module, rate, frames);
+}
+
+}  // namespace
+
+std::unique_ptr<DecodingChannel> OpenOpenmptMusic(const std::string& path, std::uint32_t rate,
+                                                  std::string* reason) {
+    std::string why;
+    std::unique_ptr<DecodingChannel> music;
+    if (rate < kMinRate || rate > kMaxRate) {
+        why = "music rate " + std::to_string(rate) + " outside 8000..192000";
+    } else {
+        std::vector<std::uint8_t> bytes;
+        if (ReadWholeFile(path, &bytes, &why) && LooksLikeModule(bytes)) {
+            music = RenderedMusic(bytes, rate);
+            if (!music) why = "module cannot be loaded";
+        }
+    }
+    if (reason) *reason = music ? std::string() : why;
+    return music;
 }
 
 }  // namespace tembrel::decoding

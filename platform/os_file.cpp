@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <system_error>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,17 +30,44 @@ bool OsFile::CreateForWriting(const std::string& path) {
     return true;
 }
 
-bool OsFile::OpenForReading(const std::string& path) {
-    Close();
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
+std::string CannotBeOpenedReason(int error) {
+    return "cannot be opened: " + std::error_code(error, std::generic_category()).message();
+}
+
+int OpenRegularFileDescriptor(const std::string& path, std::string* reason) {
+    auto fail = [reason](std::string why) {
+        if (reason) *reason = std::move(why);
+        return -1;
+    };
+    if (path.empty()) return fail(CannotBeOpenedReason(ENOENT));
+    int fd;
+    do {
+        fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) return fail(CannotBeOpenedReason(errno));
     struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+    if (::fstat(fd, &st) != 0) {
+        const int error = errno;
         ::close(fd);
-        return false;
+        return fail(CannotBeOpenedReason(error));
     }
-    fd_ = fd;
-    return true;
+    if (!S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return fail(kNotARegularFile);
+    }
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags < 0 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+        const int error = errno;
+        ::close(fd);
+        return fail(CannotBeOpenedReason(error));
+    }
+    return fd;
+}
+
+bool OsFile::OpenForReading(const std::string& path, std::string* reason) {
+    Close();
+    fd_ = OpenRegularFileDescriptor(path, reason);
+    return fd_ >= 0;
 }
 
 bool OsFile::OpenForUpdate(const std::string& path) {

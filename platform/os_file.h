@@ -22,8 +22,10 @@ public:
     // Creates the file, replacing one that exists; others may not open it for
     // writing while we hold it (advisory lock, the POSIX stand-in for "no sharing").
     bool CreateForWriting(const std::string& path);
-    // Opens an existing file for reading; others may read it too.
-    bool OpenForReading(const std::string& path);
+    // Opens an existing regular file for reading; others may read it too.
+    // FIFOs, devices and folders are refused without blocking; the reason
+    // for a failure goes to *reason when given.
+    bool OpenForReading(const std::string& path, std::string* reason = nullptr);
     // Opens an existing file for reading and writing.
     bool OpenForUpdate(const std::string& path);
     void Close();
@@ -43,6 +45,17 @@ public:
 private:
     int fd_ = -1;
 };
+
+// Why a source file cannot be read, as the file lists show it.
+inline constexpr char kNotARegularFile[] = "not a regular file";
+// "cannot be opened: <system message>" for an errno value.
+std::string CannotBeOpenedReason(int error);
+
+// Opens path read-only when it is a regular file (links followed). The open
+// itself never waits: a FIFO or device is opened non-blocking, seen for what
+// it is and closed. The descriptor returned is blocking and close-on-exec;
+// -1 on failure, with the reason in *reason when given.
+int OpenRegularFileDescriptor(const std::string& path, std::string* reason = nullptr);
 
 bool DeleteFileAt(const std::string& path);
 bool FileExists(const std::string& path);

@@ -1,18 +1,31 @@
 // The source file list: type codes and supported extensions by name, folder
 // scans through links and link loops, row texts, probing, duplicates and
-// the closing failure message.
+// the closing failure message with each file's reason.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <functional>
+#include <future>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include "audio/aiff_file_reader.h"
+#include "audio/au_file_reader.h"
+#include "audio/bass_audio_source.h"
 #include "audio/source_extensions.h"
 #include "audio/source_file_list.h"
 #include "audio/source_row_texts.h"
 #include "audio/source_scan.h"
+#include "audio/source_selection.h"
+#include "audio/source_type.h"
+#include "audio/wav_file_reader.h"
+#include "platform/decoding_library.h"
+#include "platform/os_file.h"
 #include "support/decoding_fixtures.h"
 #include "support/test_support.h"
 #include "platform/path_parts.h"
@@ -241,9 +254,9 @@ TEST_F(SourceListTest, ProbeFillsTheEntry) {
 TEST_F(SourceListTest, AddingSkipsDuplicatesAndReportsFailures) {
     RecordingListUi ui;
     SourceFileList list(&ui);
-    std::string upper = mono;
-    upper.replace(upper.rfind("mono.wav"), 8, "MONO.WAV");
-    const FailedFileList failed = list.LoadSourceFiles({mono, junk, surround, upper, scratch.File("absent.ogg")});
+    const std::string link = scratch.File("link.wav");  // the same file under another name
+    ASSERT_EQ(::symlink(mono.c_str(), link.c_str()), 0);
+    const FailedFileList failed = list.LoadSourceFiles({mono, junk, surround, link, scratch.File("absent.ogg")});
 
     ASSERT_EQ(list.Size(), 2u);
     EXPECT_EQ(list.Entry(0).sourcePath, mono);
@@ -256,6 +269,11 @@ TEST_F(SourceListTest, AddingSkipsDuplicatesAndReportsFailures) {
     EXPECT_EQ(ui.steps, 5);
     EXPECT_EQ(ui.texts[1], "[2/5] Adding file junk.mp3...");
     EXPECT_EQ(failed.Count(), 2u);
+    ASSERT_EQ(failed.Files().size(), 2u);
+    EXPECT_EQ(failed.Files()[0].path, junk);
+    EXPECT_EQ(failed.Files()[0].reason, "not a sound file the decoders recognise");
+    EXPECT_EQ(failed.Files()[1].path, scratch.File("absent.ogg"));
+    EXPECT_EQ(failed.Files()[1].reason, "cannot be opened: No such file or directory");
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].second, MessageIcon::Exclamation);
     EXPECT_EQ(ui.messages[0].first, "Failed to load the following files.\n\n" + junk + "\n" +
@@ -263,6 +281,69 @@ TEST_F(SourceListTest, AddingSkipsDuplicatesAndReportsFailures) {
                                         kSupportContact + ".");
     EXPECT_EQ(list.AddSourceFile(surround), 0);
     EXPECT_EQ(list.AddSourceFile(au), 2);
+}
+
+// Names that differ only in letter case are different files on this file
+// system: both are listed.
+TEST_F(SourceListTest, FilesDifferingOnlyInCaseAreNotDuplicates) {
+    const std::string upper = scratch.File("MONO.WAV");
+    ASSERT_TRUE(test::EncodeTone(upper, 8000, 1, 0.5, "-c:a pcm_s16le"));
+    SourceFileList list;
+    EXPECT_EQ(list.AddSourceFile(mono), 0);  // first row
+    EXPECT_EQ(list.AddSourceFile(upper), 1);
+    ASSERT_EQ(list.Size(), 2u);
+    EXPECT_EQ(list.Entry(1).sampleRate, 8000);
+    EXPECT_EQ(list.AddSourceFile(upper), 0);  // now it is listed
+    EXPECT_EQ(list.Size(), 2u);
+}
+
+// Runs `work` on another thread; when it has not finished after a minute it
+// is blocked on the FIFO: writers are opened and closed on the FIFO until it
+// finishes (so the suite ends), and false is returned.
+bool FinishesWithoutBlocking(const std::string& fifo, const std::function<void()>& work) {
+    std::future<void> done = std::async(std::launch::async, work);
+    if (done.wait_for(std::chrono::seconds(60)) == std::future_status::ready) return true;
+    while (done.wait_for(std::chrono::milliseconds(20)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
+        if (writer >= 0) ::close(writer);
+    }
+    return false;
+}
+
+// A FIFO (or any other file that is not a regular one) is refused by every
+// reader without waiting for a writer, and the list goes on with the next
+// file.
+TEST_F(SourceListTest, FifoIsRefusedWithoutBlocking) {
+    const std::string fifo = scratch.File("x.wav");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0644), 0);
+
+    SourceFileList list;
+    FailedFileList failed;
+    ASSERT_TRUE(FinishesWithoutBlocking(fifo, [&] { failed = list.LoadSourceFiles({fifo, mono}); }));
+    ASSERT_EQ(list.Size(), 1u);
+    EXPECT_EQ(list.Entry(0).sourcePath, mono);
+    ASSERT_EQ(failed.Files().size(), 1u);
+    EXPECT_EQ(failed.Files()[0].path, fifo);
+    EXPECT_EQ(failed.Files()[0].reason, "not a regular file");
+
+    // Each reader on its own, past the list's own check.
+    const std::function<bool()> openers[] = {
+        [&] { return WavFileReader().Open(fifo, 0) != 0; },
+        [&] { return AiffFileReader().Open(fifo, 0) != 0; },
+        [&] { return AuFileReader().Open(fifo, 0) != 0; },
+        [&] { return BassAudioSource().Open(fifo, 0) != 0; },
+        [&] { return decoding::MusicLoad(fifo, 0) != 0; },
+        [&] { return OsFile().OpenForReading(fifo); },
+    };
+    for (std::size_t i = 0; i < std::size(openers); ++i) {
+        SCOPED_TRACE(i);
+        bool opened = true;
+        EXPECT_TRUE(FinishesWithoutBlocking(fifo, [&] { opened = openers[i](); }));
+        EXPECT_FALSE(opened);
+    }
+    std::string reason;
+    EXPECT_FALSE(OpenAudioSource(fifo, kSourceTypeWav, 0, &reason));
+    EXPECT_EQ(reason, "not a regular file");
 }
 
 TEST_F(SourceListTest, CancelStopsTheBatchAndKeepsWhatWasAdded) {

@@ -156,26 +156,43 @@ TEST_F(WavReaderTest, IntegerPcmDeliversTheStoredSamples) {
     }
 }
 
-// Float data are scaled by 2147483647, truncated and narrowed to 16 bits.
+// Float data are scaled by 2147483647, truncated and narrowed to 16 bits,
+// whether the header is plain or extensible with the float sub-format
+// (FFmpeg writes extensible headers for more than two channels).
 TEST_F(WavReaderTest, FloatDataFollowTheTruncatingConversion) {
-    for (int bits : {32, 64}) {
-        SCOPED_TRACE(bits);
-        std::string in = Source(2);
-        std::string out = dir.File("float" + std::to_string(bits) + ".wav");
-        ASSERT_TRUE(test::Run("sox " + ShellQuote(in) + " -e floating-point -b " + std::to_string(bits) + " " + ShellQuote(out)));
+    const struct {
+        const char* writer;
+        int channels;
+        int tag;
+    } cases[] = {
+        {"sox {in} -e floating-point -b 32 {out}", 2, kWaveFormatFloat},
+        {"sox {in} -e floating-point -b 64 {out}", 2, kWaveFormatFloat},
+        {"ffmpeg -v error -y -i {in} -c:a pcm_f32le {out}", 3, kWaveFormatExtensible},
+        {"ffmpeg -v error -y -i {in} -c:a pcm_f64le {out}", 3, kWaveFormatExtensible},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.writer);
+        std::string in = Source(c.channels);
+        std::string out = dir.File("float" + std::to_string(++n) + ".wav");
+        ASSERT_TRUE(test::Run(Expand(c.writer, in, out)));
         WavFileReader reader;
         ASSERT_EQ(reader.Open(out, 0), 1);
-        EXPECT_EQ(reader.GetFormatTag(), kWaveFormatFloat);
+        EXPECT_EQ(reader.GetFormatTag(), c.tag);
         auto got = test::ReadAll(reader);
         auto raw = test::SoxDecodeRaw(out, "-e floating-point -b 64 -L");
-        std::vector<std::int16_t> left;
-        for (std::size_t i = 0; i + 16 <= raw.size(); i += 16) {
-            double x;
-            std::memcpy(&x, raw.data() + i, 8);
-            left.push_back(static_cast<std::int16_t>(static_cast<std::int32_t>(std::trunc(x * 2147483647.0)) >> 16));
+        const std::size_t frameBytes = 8u * static_cast<std::size_t>(c.channels);
+        std::vector<std::int16_t> left, right;
+        for (std::size_t i = 0; i + frameBytes <= raw.size(); i += frameBytes) {
+            for (auto* side : {&left, &right}) {
+                double x;
+                std::memcpy(&x, raw.data() + i + (side == &left ? 0 : 8), 8);
+                side->push_back(static_cast<std::int16_t>(static_cast<std::int32_t>(std::trunc(x * 2147483647.0)) >> 16));
+            }
         }
+        ASSERT_EQ(left.size(), static_cast<std::size_t>(kRate / 2));
         EXPECT_EQ(got.left, left);
-        EXPECT_EQ(got.right.size(), left.size());
+        EXPECT_EQ(got.right, right);
     }
 }
 
@@ -285,19 +302,36 @@ TEST(WavReaderEdges, TwentyFourBitMonoCountsAPartialSample) {
     EXPECT_EQ(got.left[2], static_cast<std::int16_t>(0x0088));  // missing byte read as 0
 }
 
-TEST(WavReaderEdges, ExtensibleFloatIsReadAsIntegerPcm) {
+// An extensible header's sub-format GUID says how the samples are coded:
+// the same four bytes are a float for one GUID and an integer for another;
+// a GUID naming neither is refused rather than read as noise.
+TEST(WavReaderEdges, ExtensibleSubFormatDecidesTheCoding) {
     test::ScratchDir dir;
     float x = 0.5f;
     std::vector<std::uint8_t> data(4);
     std::memcpy(data.data(), &x, 4);
-    std::vector<std::uint8_t> extension(24, 0);
-    extension[0] = 22;
-    test::WriteAll(dir.File("a.wav"), Wav(0xFFFE, 1, 8000, 4, 32, extension, {}, data));
-    WavFileReader reader;
-    ASSERT_EQ(reader.Open(dir.File("a.wav"), 0), 1);
-    auto got = test::ReadAll(reader);
-    ASSERT_EQ(got.left.size(), 1u);
-    EXPECT_EQ(got.left[0], 0x3F00);  // upper half of the float's bit pattern
+    const struct {
+        std::uint8_t subFormat;
+        bool guidTail;
+        int expected;  // -1: refused
+    } cases[] = {{3, true, 16383}, {1, true, 0x3F00}, {2, true, -1}, {3, false, -1}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.subFormat) * 10 + c.guidTail);
+        std::vector<std::uint8_t> extension{22, 0, 32, 0, 4, 0, 0, 0, c.subFormat, 0, 0, 0};
+        const std::vector<std::uint8_t> tail{0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+        if (c.guidTail) extension.insert(extension.end(), tail.begin(), tail.end());
+        else extension.resize(24, 0x55);
+        test::WriteAll(dir.File("a.wav"), Wav(0xFFFE, 1, 8000, 4, 32, extension, {}, data));
+        WavFileReader reader;
+        if (c.expected < 0) {
+            EXPECT_EQ(reader.Open(dir.File("a.wav"), 0), 0);
+            continue;
+        }
+        ASSERT_EQ(reader.Open(dir.File("a.wav"), 0), 1);
+        auto got = test::ReadAll(reader);
+        ASSERT_EQ(got.left.size(), 1u);
+        EXPECT_EQ(got.left[0], c.expected);
+    }
 }
 
 TEST(WavReaderEdges, FloatsBeyondFullScaleAreClamped) {
