@@ -7,6 +7,7 @@
 #include "engine/colour_factors.h"
 #include "engine/conversion_file_steps.h"
 #include "engine/template_action_blocks.h"
+#include "platform/file_identity.h"
 #include "platform/os_file.h"
 #include "swf/picture_embed.h"
 #include "swf/template_kinds.h"
@@ -37,7 +38,7 @@ void AdaptTemplate(ConversionSettings& settings, const std::string& templatePath
 }  // namespace
 
 BuilderChoice ChooseBuilder(const ConversionSettings& settings) {
-    if (settings.CreateCtrlSWF == 1) {
+    if (settings.CreateCtrlSWF != 0) {
         if (settings.ButtonSWFType == kPlayerSingle) return {BuildStreamingSwf, settings.ControlSWF, true};
         return {BuildShellPlayerPair, settings.ShellPlayerSWF, false};
     }
@@ -68,13 +69,18 @@ bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, 
     settings.MovieWidth = 0;
     settings.MovieHeight = 0;
     if (!tmpl.LoadTemplate(choice.templatePath)) {
-        if (ui) ui->ShowMessage(TemplateMissingMessage(choice.templatePath), MessageIcon::Exclamation);
+        // A file that is there but cannot be used is no reason to reinstall
+        // a missing one: say which of the two it is.
+        if (ui && IsRegularFileAt(choice.templatePath))
+            ui->ShowMessage(TemplateInvalidMessage(choice.templatePath), MessageIcon::Stop);
+        else if (ui)
+            ui->ShowMessage(TemplateMissingMessage(choice.templatePath), MessageIcon::Exclamation);
         return false;
     }
     settings.MovieVersion = tmpl.Version();
     settings.MovieWidth = tmpl.Width();
     settings.MovieHeight = tmpl.Height();
-    if (settings.CreateCtrlSWF == 1) AdaptTemplate(settings, choice.templatePath, tmpl);
+    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, choice.templatePath, tmpl);
     tmpl.SetBackgroundColour(settings.SWFBkgColor);
     tmpl.ScanAndRecolour();
 
@@ -82,7 +88,7 @@ bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, 
     bool valid = ExtractActionBlocks(tmpl, settings.StartPlayActions, settings.StartStopActions,
                                      settings.EndLoopActions, settings.EndStopActions);
     if (valid && IsTimingTemplatePath(choice.templatePath)) {
-        ActionBlock& start = settings.SWFInitPlay == 1 ? settings.StartPlayActions : settings.StartStopActions;
+        ActionBlock& start = settings.SWFInitPlay != 0 ? settings.StartPlayActions : settings.StartStopActions;
         valid = LocateFrameRatePatch(start);
     }
     if (!valid) {
@@ -97,7 +103,10 @@ int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry
     const BuilderChoice choice = ChooseBuilder(settings);
     SwfTemplate tmpl;
     // A template that cannot be used ends the run before any window opens.
-    if (!PrepareTemplate(settings, choice, tmpl, ui)) return 0;
+    if (!PrepareTemplate(settings, choice, tmpl, ui)) {
+        ReportUnusableTemplate(choice, entries, rows, ui);
+        return 0;
+    }
 
     const int count = static_cast<int>(entries.size());
     if (ui) {
@@ -112,22 +121,12 @@ int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry
         const int row = RowOf(rows, i);
         if (ui) ShowFileStarting(*ui, row, i, count, entry.sourcePath);
 
-        std::string status = kStatusConversionFailure;
-        bool succeeded = false;
-        if (steps.nameOutputs && steps.nameOutputs(settings, entry, &status)) {
-            status = kStatusConversionFailure;
-            const TempMp3File mp3(steps);
-            succeeded = EncodeFileToMp3(settings, entry, steps, mp3.Path(), ui) &&
-                        BuildFileFromMp3(settings, choice, steps, entry, mp3.Path(), tmpl);
-        }
-
-        if (succeeded) {
+        const FileResult result = ConvertOneFile(settings, choice, steps, entry, tmpl, ui);
+        if (result.succeeded)
             ++converted;
-            if (settings.CreateHtmlFile == 1 && steps.writePage) steps.writePage(settings, entry);
-        } else {
+        else
             ForgetOutputs(entry);
-        }
-        if (ui && FinishFileRow(*ui, row, succeeded, status, entry, [ui] { return ui->PumpMessages(); })) {
+        if (ui && FinishFileRow(*ui, row, result, entry, [ui] { return ui->PumpMessages(); })) {
             stoppedAt = i;
             break;
         }

@@ -22,14 +22,17 @@ inline constexpr char kStatusCancelled[] = "Cancelled";
 // The per-file steps around the builder. StandardConversionSteps() gives the
 // program's own; tests put in steps that fail on purpose.
 struct ConversionSteps {
-    // Sets the entry's output paths, or refuses with a status text.
-    std::function<bool(const ConversionSettings&, SourceFileEntry&, std::string* status)> nameOutputs;
+    // Sets the entry's output paths, or refuses with a status text and the
+    // reason behind it.
+    std::function<bool(const ConversionSettings&, SourceFileEntry&, std::string* status, std::string* reason)>
+        nameOutputs;
     // Writes the MP3 file (an existing empty file) and the EncodedSampleCount
-    // and DurationSeconds results; false on failure or cancel.
+    // and DurationSeconds results; false on failure or cancel, with the reason.
     std::function<bool(ConversionSettings&, int typeCode, const std::string& sourcePath, const std::string& mp3Path,
-                       ConversionUi* ui)>
+                       ConversionUi* ui, std::string* reason)>
         decodeAndEncode;
-    // Writes the entry's page; its result does not change the outcome.
+    // Writes the entry's page at its htmlPath (a temporary name beside the
+    // page's own); a failure leaves the file converted, with the reason.
     std::function<bool(const ConversionSettings&, const SourceFileEntry&)> writePage;
     // A new, empty, uniquely named temporary file ("" when none can be made).
     std::function<std::string()> createTempFile;

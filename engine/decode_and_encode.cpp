@@ -1,6 +1,8 @@
 #include "engine/decode_and_encode.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <cmath>
 #include <cstdint>
 #include <memory>
@@ -14,6 +16,7 @@
 #include "engine/sample_gain.h"
 #include "engine/temp_spool_file.h"
 #include "platform/os_file.h"
+#include "platform/temp_files.h"
 
 namespace tembrel {
 namespace {
@@ -154,16 +157,20 @@ std::uint64_t MillisecondsToSamples(int ms, int rate) {
 }
 
 bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::string& sourcePath,
-                     const std::string& mp3Path, ConversionUi* ui) {
+                     const std::string& mp3Path, ConversionUi* ui, std::string* reason) {
     settings.EncodedSampleCount = 0;
     settings.DurationSeconds = 0;
     std::unique_ptr<AudioSource> source = OpenAudioSource(sourcePath, typeCode, WantedSourceRate(settings));
-    if (!source) return false;
-    return EncodeOpenedSource(settings, std::move(source), sourcePath, mp3Path, ui);
+    if (!source) {
+        if (reason) *reason = "the source cannot be opened or decoded";
+        return false;
+    }
+    return EncodeOpenedSource(settings, std::move(source), sourcePath, mp3Path, ui, reason);
 }
 
 bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSource> opened,
-                        const std::string& sourcePath, const std::string& mp3Path, ConversionUi* ui) {
+                        const std::string& sourcePath, const std::string& mp3Path, ConversionUi* ui,
+                        std::string* reason) {
     settings.EncodedSampleCount = 0;
     settings.DurationSeconds = 0;
     const bool durationMode = settings.TrimLastType == 1 && settings.ConvertDuration > 0;
@@ -171,17 +178,27 @@ bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSourc
     StageRun run;
     run.mp3Path = mp3Path;
     run.source = std::move(opened);
-    if (!run.source) return false;
+    // Every way out of the stage but success says why.
+    auto fail = [&](const std::string& why) {
+        if (reason) *reason = why;
+        return run.End(false);
+    };
+    auto failWithError = [&](const std::string& what) { return fail(what + ": " + std::strerror(errno ? errno : EIO)); };
+    const char* cancelled = "cancelled";
+    if (!run.source) return fail("the source cannot be opened or decoded");
     AudioSource& source = *run.source;
     const int rate = source.GetSampleRate();
     const int channels = source.GetChannels();
     // Readers promise 1 or 2 channels and a rate; a source that breaks the
     // promise would divide by zero or overrun the buffers below.
-    if (rate < 1 || (channels != 1 && channels != 2)) return run.End(false);
+    if (rate < 1 || (channels != 1 && channels != 2))
+        return fail("the source has " + std::to_string(channels) + " channels at " + std::to_string(rate) + " Hz");
 
     if (!run.encoder.Open(mp3Path)) {
+        const int error = errno;
         run.encoder.Finish();
-        return run.End(false);
+        errno = error;
+        return failWithError("cannot write the temporary MP3 file \"" + mp3Path + "\"");
     }
     run.encoderOpen = true;
     run.encoder.SetChannels(channels);
@@ -191,7 +208,9 @@ bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSourc
     run.encoder.SetOutSampleRate(output.sampleRate);
     run.encoder.SetBitrate(output.bitrate);
     const double ratio = static_cast<double>(output.sampleRate) / rate;
-    if (!run.encoder.InitParams()) return run.End(false);
+    if (!run.encoder.InitParams())
+        return fail("the MP3 encoder refused " + std::to_string(output.sampleRate) + " Hz at " +
+                    std::to_string(output.bitrate) + " kbit/s");
 
     // Every buffer holds a whole 16-bit block, whatever the sample width, so
     // a reader can never write past one.
@@ -222,7 +241,7 @@ bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSourc
     progress.Start(target);
 
     for (int c = 0; c < channels; ++c)
-        if (!run.spool[c].Create()) return run.End(false);
+        if (!run.spool[c].Create()) return failWithError("cannot create a temporary file in \"" + TempFolder() + "\"");
 
     std::uint64_t decoded = 0;
     for (;;) {
@@ -230,31 +249,38 @@ bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSourc
         if (n < 1) break;
         n = std::min(n, kSamplesPerBlock);
         decoded += static_cast<std::uint64_t>(n);
-        if (!progress.Decoded(decoded)) return run.End(false);
+        if (!progress.Decoded(decoded)) return fail(cancelled);
         if (eightBit)
             for (int c = 0; c < channels; ++c) WidenEightBitSamples(raw[c].data(), pcm[c].data(), n);
         if (applyGain) ApplyGain(pcm[0].data(), channels == 2 ? pcm[1].data() : nullptr, n, channels, gain);
         for (int c = 0; c < channels; ++c)
-            if (!run.spool[c].Write(pcm[c].data(), static_cast<std::size_t>(n) * 2)) return run.End(false);
+            if (!run.spool[c].Write(pcm[c].data(), static_cast<std::size_t>(n) * 2))
+                return failWithError("cannot write a temporary file in \"" + TempFolder() + "\"");
         if (durationMode && decoded >= target) break;
     }
 
+    // A source with nothing decoded gives no sound to embed.
+    if (decoded == 0) return fail("the source has no samples");
+    const std::string length = std::to_string(decoded * 1000 / static_cast<std::uint64_t>(rate)) + " ms";
     std::uint64_t remaining = decoded;
     std::uint64_t skip = 0;
     if (settings.SkipFirstMs > 0) {
         skip = MillisecondsToSamples(settings.SkipFirstMs, rate);
-        if (skip >= remaining) return run.End(false);
+        if (skip >= remaining)
+            return fail("skipping the first " + std::to_string(settings.SkipFirstMs) +
+                        " ms leaves nothing of a source of " + length);
         remaining -= skip;
     }
     for (int c = 0; c < channels; ++c)
-        if (!run.spool[c].SeekTo(skip * 2)) return run.End(false);
+        if (!run.spool[c].SeekTo(skip * 2)) return failWithError("cannot read a temporary file back");
     if (settings.TrimLastType == 0 && settings.SkipLastMs > 0) {
         const std::uint64_t cut = MillisecondsToSamples(settings.SkipLastMs, rate);
-        if (cut >= remaining) return run.End(false);
+        if (cut >= remaining)
+            return fail("skipping the last " + std::to_string(settings.SkipLastMs) + " ms leaves nothing of a source of " +
+                        length);
         remaining -= cut;
     }
-    // A silent source with nothing decoded gives no sound to embed.
-    if (remaining == 0) return run.End(false);
+    if (remaining == 0) return fail("the source has no samples");
 
     // The SWF sound header has 32 bits for the count; more would not fit
     // and must not wrap around.
@@ -268,15 +294,20 @@ bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSourc
     while (remaining > 0) {
         const int k = static_cast<int>(std::min<std::uint64_t>(remaining, kSamplesPerBlock));
         for (int c = 0; c < channels; ++c)
-            if (run.spool[c].Read(pcm[c].data(), static_cast<std::size_t>(k) * 2) != k * 2) return run.End(false);
+            if (run.spool[c].Read(pcm[c].data(), static_cast<std::size_t>(k) * 2) != k * 2)
+                return failWithError("cannot read a temporary file back");
         encoded += static_cast<std::uint64_t>(k);
         remaining -= static_cast<std::uint64_t>(k);
-        if (!progress.Encoded(encoded)) return run.End(false);
+        if (!progress.Encoded(encoded)) return fail(cancelled);
         if (!run.encoder.EncodeBlock(pcm[0].data(), channels == 2 ? pcm[1].data() : nullptr, k))
-            return run.End(false);
+            return failWithError("cannot write the temporary MP3 file \"" + mp3Path + "\"");
     }
     progress.Complete();
-    return run.End(true);
+    if (!run.End(true)) {
+        if (reason) *reason = "cannot finish the temporary MP3 file \"" + mp3Path + "\": " + std::strerror(errno ? errno : EIO);
+        return false;
+    }
+    return true;
 }
 
 }  // namespace tembrel

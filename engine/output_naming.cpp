@@ -10,6 +10,7 @@
 #include "platform/path_parts.h"
 #include "platform/documents_folder.h"
 #include "platform/file_identity.h"
+#include "platform/output_placement.h"
 
 namespace tembrel {
 namespace {
@@ -35,16 +36,46 @@ std::string MirroredFolder(const std::string& sourcePath) {
     return mirrored;
 }
 
-// Makes sure the SWF can be created at target: an existing file there (only
-// when overwriting was chosen) is removed by name first, so that a link at
-// target is replaced rather than followed into the file it points at.
-bool ProbeTarget(const std::string& target) {
-    if (AnythingExistsAt(target) && !IsFolderAt(target)) ::unlink(target.c_str());
-    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    ::close(fd);
-    ::unlink(target.c_str());
+// Makes sure files can be created in the target's folder, without touching
+// whatever stands at the target's own name.
+bool ProbeFolderOf(const std::string& target, std::string* reason) {
+    const std::string probe = CreateTempBeside(target, reason);
+    if (probe.empty()) return false;
+    ::unlink(probe.c_str());
     return true;
+}
+
+// The names a file's outputs get for one base.
+struct OutputNames {
+    std::string swf, page, player;
+
+    OutputNames(const ConversionSettings& settings, const std::string& base) : swf(base + ".swf") {
+        if (settings.CreateHtmlFile != 0) page = base + ".htm";
+        // Only the shell-player kind writes a player; a stale player choice
+        // must not send the page to a file that never comes.
+        if (settings.CreateCtrlSWF != 0 && settings.ButtonSWFType == kPlayerWithShell) player = base + ".player.swf";
+    }
+    bool AnyExists() const {
+        return AnythingExistsAt(swf) || AnythingExistsAt(page) || AnythingExistsAt(player);
+    }
+    // Any of them leads to the source itself (links and other spellings too).
+    bool AnyIsSource(const std::string& source) const {
+        return IsSameFile(swf, source) || IsSameFile(page, source) || IsSameFile(player, source);
+    }
+};
+
+// Why a folder could not be made: something else stands at a level, or the
+// system said no (errno of the failed mkdir).
+std::string FolderFailure(const std::string& path) {
+    const int error = errno;
+    std::string level = path;
+    while (!level.empty() && !AnythingExistsAt(level)) {
+        const std::size_t slash = level.rfind('/');
+        if (slash == std::string::npos || slash == 0) break;
+        level.resize(slash);
+    }
+    if (AnythingExistsAt(level) && !IsFolderAt(level)) return "\"" + level + "\" is not a folder";
+    return ErrorText(error != 0 ? error : ENOENT);
 }
 
 enum class Step { Named, Refused, FallBack };
@@ -67,7 +98,9 @@ bool EnsureFolder(const std::string& path) {
     return ::mkdir(path.c_str(), 0777) == 0;
 }
 
-bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std::string* status) {
+bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std::string* status,
+                 std::string* reason) {
+    std::string why;
     entry.outputSwfPath.clear();
     entry.htmlPath.clear();
     entry.playerSwfPath.clear();
@@ -87,12 +120,14 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                 const std::string perFile = WithoutExtension(source);
                 if (!EnsureFolder(perFile)) {
                     *status = WithPath(kStatusFailedFolder, perFile);
+                    why = FolderFailure(perFile);
                     return Step::FallBack;
                 }
                 base = perFile + "/" + StemOf(source);
             } else if (mode == kOutputCustomFolder) {
                 if (folder.empty() || !EnsureFolder(folder)) {
                     *status = WithPath(kStatusFailedFolder, folder);
+                    why = folder.empty() ? "no output folder is set" : FolderFailure(folder);
                     return Step::FallBack;
                 }
                 base = folder;
@@ -101,6 +136,7 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                     base += MirroredFolder(source);
                     if (!EnsureFolder(base)) {
                         *status = WithPath(kStatusFailedFolder, base);
+                        why = FolderFailure(base);
                         return Step::FallBack;
                     }
                 }
@@ -109,49 +145,56 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                 base = WithoutExtension(source);
             }
 
-            std::string target = base + ".swf";
-            if (AnythingExistsAt(target)) {
+            OutputNames names(settings, base);
+            if (names.AnyExists()) {
                 if (settings.TargetExistsOpt == kTargetOverwrite) {
                     // Decided by identity, not by name: no spelling, link or
-                    // letter case may turn the source into the target.
-                    if (IsSameFile(target, source)) {
+                    // letter case may turn the source into an output.
+                    if (names.AnyIsSource(source)) {
                         *status = kStatusTargetIsSource;
+                        why = "an output name leads to the source file itself";
                         return Step::Refused;
+                    }
+                    if (IsFolderAt(names.swf)) {
+                        *status = WithPath(kStatusFailedFile, names.swf);
+                        why = "a folder stands at that name";
+                        return Step::FallBack;
                     }
                 } else if (settings.TargetExistsOpt == kTargetSkip) {
                     *status = kStatusTargetSkipped;
+                    why.clear();
                     return Step::Refused;
                 } else {
                     for (int n = 1;; ++n) {
-                        target = base + "_" + std::to_string(n) + ".swf";
-                        if (!AnythingExistsAt(target)) {
-                            base += "_" + std::to_string(n);
+                        const std::string numbered = base + "_" + std::to_string(n);
+                        names = OutputNames(settings, numbered);
+                        if (!names.AnyExists()) {
+                            base = numbered;
                             break;
                         }
                         if (n == 1000000) {  // a folder that cannot hold another name
-                            *status = WithPath(kStatusFailedFile, target);
+                            *status = WithPath(kStatusFailedFile, names.swf);
+                            why = "no free name left";
                             return Step::FallBack;
                         }
                     }
                 }
             }
 
-            if (!ProbeTarget(target)) {
-                *status = WithPath(kStatusFailedFile, target);
+            if (!ProbeFolderOf(names.swf, &why)) {
+                *status = WithPath(kStatusFailedFile, names.swf);
                 return Step::FallBack;
             }
-            entry.outputSwfPath = target;
-            entry.htmlPath = settings.CreateHtmlFile != 0 ? base + ".htm" : std::string();
-            // Only the shell-player kind writes a player; a stale player
-            // choice must not send the page to a file that never comes.
-            const bool shellPlayer = settings.CreateCtrlSWF != 0 && settings.ButtonSWFType == kPlayerWithShell;
-            entry.playerSwfPath = shellPlayer ? base + ".player.swf" : std::string();
+            entry.outputSwfPath = names.swf;
+            entry.htmlPath = names.page;
+            entry.playerSwfPath = names.player;
             return Step::Named;
         };
 
         const Step step = attempt();
+        if (reason) *reason = why;
         if (step == Step::Named) return true;
-        if (step == Step::Refused || fallenBack || settings.OutputFiles2MyDocuments != 1) return false;
+        if (step == Step::Refused || fallenBack || settings.OutputFiles2MyDocuments == 0) return false;
         fallenBack = true;
         const std::string documents = UserDocumentsFolder();
         if (documents.empty()) return false;

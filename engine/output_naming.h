@@ -15,11 +15,16 @@ inline constexpr char kStatusTargetIsSource[] =
 inline constexpr char kStatusTargetSkipped[] = "Target exists and skipped";
 
 // Sets entry.outputSwfPath (and htmlPath / playerSwfPath, or empties them)
-// and returns true when the SWF can be created there; otherwise returns
-// false with the reason in *status and the entry's output paths empty.
+// and returns true when files can be created in that folder; otherwise
+// returns false with the status text in *status, what lies behind it in
+// *reason (when given) and the entry's output paths empty.
+// A name is free only when none of the file's outputs (SWF, page, player)
+// exists under it. Nothing is created or removed at the names themselves:
+// the outputs are written beside them and moved there when complete.
 // Reads SWFOutputFolderOpt, SWFSpecifiedFolder, CreateDirs, TargetExistsOpt,
 // OutputFiles2MyDocuments, CreateHtmlFile, CreateCtrlSWF and ButtonSWFType.
-bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std::string* status);
+bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std::string* status,
+                 std::string* reason = nullptr);
 
 // Makes sure a folder exists at path, creating every missing level. False
 // when a level is taken by something that is not a folder or cannot be made.

@@ -1,6 +1,7 @@
 #include "engine/page_writer.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cctype>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "platform/path_parts.h"
 #include "platform/file_identity.h"
 #include "platform/os_file.h"
+#include "platform/output_placement.h"
 
 namespace tembrel {
 namespace {
@@ -109,10 +111,21 @@ std::string FillPageTemplate(const std::string& pageTemplate, const ConversionSe
 
 bool WritePage(const ConversionSettings& settings, const SourceFileEntry& entry) {
     if (entry.htmlPath.empty() || IsSameFile(entry.htmlPath, entry.sourcePath)) return false;
-    OsFile file;
-    if (!file.CreateForWriting(entry.htmlPath)) return false;
+    // Written beside and moved in whole: a link at the name is replaced,
+    // never written through, and a failed write leaves the old page.
+    const std::string temp = CreateTempBeside(entry.htmlPath, nullptr);
+    if (temp.empty()) return false;
     const std::string page = FillPageTemplate(LoadPageTemplate(settings), settings, entry);
-    return file.Write(page.data(), page.size());
+    OsFile file;
+    bool written = file.OpenForUpdate(temp) && file.Write(page.data(), page.size());
+    file.Close();
+    written = written && PlaceFile(temp, entry.htmlPath, true, nullptr) == Placement::Placed;
+    if (!written) {
+        const int error = errno;
+        DeleteFileAt(temp);
+        errno = error;
+    }
+    return written;
 }
 
 }  // namespace tembrel

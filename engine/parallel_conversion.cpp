@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -24,6 +25,7 @@ struct FileWork {
     TempMp3File mp3;
     bool finished = false;  // the worker is done with it, or skipped it after Cancel
     bool encoded = false;
+    std::string failure;  // why encoding failed
     // The stage's latest per-file progress, shown again when the run gets
     // to the file (it may have started while an earlier one was shown).
     std::string fileText;
@@ -117,9 +119,17 @@ void EncodeFiles(SharedRun& run, const ConversionSteps& steps) {
             lock.unlock();
             file.mp3 = TempMp3File(steps);
             WorkerUi ui(run, index, file);
-            const bool encoded = EncodeFileToMp3(file.settings, file.source, steps, file.mp3.Path(), &ui);
+            std::string failure;
+            bool encoded = false;
+            try {
+                encoded = EncodeFileToMp3(file.settings, file.source, steps, file.mp3.Path(), &ui, &failure);
+            } catch (const std::exception& error) {
+                // One file's fault must not end the program.
+                failure = std::string("internal error: ") + error.what();
+            }
             lock.lock();
             file.encoded = encoded;
+            file.failure = std::move(failure);
         }
         file.finished = true;
         run.changed.notify_all();
@@ -165,6 +175,7 @@ int ConvertFilesInParallel(ConversionSettings& settings, const std::vector<Sourc
     SwfTemplate tmpl;
     if (!PrepareTemplate(settings, choice, tmpl, ui)) {
         endWorkers();
+        ReportUnusableTemplate(choice, entries, rows, ui);
         return 0;
     }
 
@@ -199,23 +210,23 @@ int ConvertFilesInParallel(ConversionSettings& settings, const std::vector<Sourc
 
         // Named only now, in list order, so that renaming and skipping see
         // every earlier file's output just as a one-at-a-time run does.
-        std::string status = kStatusConversionFailure;
-        bool succeeded = false;
-        if (steps.nameOutputs && steps.nameOutputs(file.settings, entry, &status)) {
-            status = kStatusConversionFailure;
-            succeeded = file.encoded && BuildFileFromMp3(file.settings, choice, steps, entry, file.mp3.Path(), tmpl);
+        FileResult result;
+        result.status = kStatusConversionFailure;
+        if (steps.nameOutputs && steps.nameOutputs(file.settings, entry, &result.status, &result.reason)) {
+            result.status = kStatusConversionFailure;
+            result.reason = file.failure;
+            if (file.encoded)
+                result = BuildAndPlaceOutputs(file.settings, choice, steps, entry, file.mp3.Path(), tmpl);
         }
         file.mp3.Remove();
-        if (succeeded) {
+        if (result.succeeded)
             ++converted;
-            if (file.settings.CreateHtmlFile == 1 && steps.writePage) steps.writePage(file.settings, entry);
-        } else {
+        else
             ForgetOutputs(entry);
-        }
 
         lock.lock();
         run.files[i].reset();
-        if (ui && FinishFileRow(*ui, row, succeeded, status, entry, [&run] { return run.Pump(); })) {
+        if (ui && FinishFileRow(*ui, row, result, entry, [&run] { return run.Pump(); })) {
             stoppedAt = i;
             break;
         }

@@ -10,12 +10,11 @@ namespace tembrel {
 
 ConversionSteps StandardConversionSteps() {
     ConversionSteps steps;
-    steps.nameOutputs = [](const ConversionSettings& settings, SourceFileEntry& entry, std::string* status) {
-        return NameOutputs(settings, entry, status);
-    };
+    steps.nameOutputs = [](const ConversionSettings& settings, SourceFileEntry& entry, std::string* status,
+                           std::string* reason) { return NameOutputs(settings, entry, status, reason); };
     steps.decodeAndEncode = [](ConversionSettings& settings, int typeCode, const std::string& source,
-                               const std::string& mp3, ConversionUi* ui) {
-        return DecodeAndEncode(settings, typeCode, source, mp3, ui);
+                               const std::string& mp3, ConversionUi* ui, std::string* reason) {
+        return DecodeAndEncode(settings, typeCode, source, mp3, ui, reason);
     };
     steps.writePage = [](const ConversionSettings& settings, const SourceFileEntry& entry) {
         return WritePage(settings, entry);

@@ -1,5 +1,7 @@
 #include "swf/sound_swf_builders.h"
 
+#include <cerrno>
+#include <cstring>
 #include <vector>
 
 #include "platform/os_file.h"
@@ -17,6 +19,17 @@ constexpr std::size_t kEventBufferBytes = 10240;
 constexpr std::uint32_t kMaxStreamFrames = 16000;
 constexpr int kEventSoundVersion = 6;
 constexpr std::uint16_t kLoopForever = 65535;
+constexpr std::int64_t kMaxFrameCount = 65535;  // the header's frame count is 16 bits
+
+thread_local std::string t_lastFailure;
+
+// Records why the build fails; always false, to return at once.
+bool Fail(std::string reason) {
+    if (t_lastFailure.empty()) t_lastFailure = std::move(reason);
+    return false;
+}
+
+bool OpenMp3(bool opened) { return opened || Fail("the encoded MP3 cannot be read"); }
 
 // The SWF header holds the rate in one byte, and the stream's samples per
 // frame are derived from it: anything else would play out of step.
@@ -34,10 +47,14 @@ public:
     OutputMovie(const OutputMovie&) = delete;
     OutputMovie& operator=(const OutputMovie&) = delete;
 
-    bool Open() { return writer_.Open(path_); }
+    bool Open() { return writer_.Open(path_) || Fail("cannot create \"" + path_ + "\": " + std::strerror(errno)); }
     bool Start(unsigned version, std::int32_t width, std::int32_t height, int rate) {
         // Twenty twips per pixel must still fit the RECT's signed fields.
-        if (!UsableStageSide(width) || !UsableStageSide(height)) return Check(false);
+        if (!UsableStageSide(width) || !UsableStageSide(height)) {
+            Fail("a stage of " + std::to_string(width) + " x " + std::to_string(height) +
+                 " pixels does not fit a SWF");
+            return Check(false);
+        }
         writer_.SetMovie(version, static_cast<std::uint32_t>(width), static_cast<std::uint32_t>(height),
                          static_cast<unsigned>(rate));
         return Check(writer_.WriteHeader());
@@ -49,11 +66,18 @@ public:
     void Background(ColourRef colour) {
         Check(writer_.WriteBackgroundColour(RedOf(colour), GreenOf(colour), BlueOf(colour)));
     }
+    // The count must never wrap: a movie of more frames cannot be written.
     void ShowFrames(std::int64_t count) {
+        if (count > kMaxFrameCount - writer_.FrameCount()) {
+            Fail("the movie needs more than " + std::to_string(kMaxFrameCount) + " frames, more than a SWF can hold");
+            Check(false);
+            return;
+        }
         for (std::int64_t i = 0; i < count && ok_; ++i) Check(writer_.WriteShowFrame());
     }
     OsFile& File() { return writer_.OutputFile(); }
     bool Check(bool result) {
+        if (!result && ok_) Fail("cannot write \"" + path_ + "\": " + std::strerror(errno ? errno : EIO));
         ok_ = ok_ && result;
         return result;
     }
@@ -84,7 +108,7 @@ private:
 template <typename Encode>
 bool WriteEncodedTag(OutputMovie& movie, unsigned code, std::vector<std::uint8_t>& buffer, Encode encode) {
     std::size_t capacity = buffer.size(), length = 0;
-    if (!encode(buffer.data(), capacity, length)) return movie.Check(false);
+    if (!encode(buffer.data(), capacity, length)) return Fail("the encoded MP3 has no usable frames") || movie.Check(false);
     movie.Tag(code, buffer.data(), length);
     return movie.Ok();
 }
@@ -109,7 +133,7 @@ bool WriteStreamBlocks(OutputMovie& movie, Mp3StreamReader& reader, std::vector<
 }
 
 bool OpenStream(Mp3StreamReader& reader, const std::string& mp3Path, int rate) {
-    if (!reader.Open(mp3Path)) return false;
+    if (!OpenMp3(reader.Open(mp3Path))) return false;
     reader.SetFrameRate(rate);
     return true;
 }
@@ -128,10 +152,21 @@ int EffectiveFrameRate(const ConversionSettings& settings) {
     return EffectiveFrameRate(settings.DurationSeconds, settings.SWFFrameRate);
 }
 
+const std::string& LastBuildFailure() { return t_lastFailure; }
+
+namespace {
+
+bool CheckFrameRate(int rate) {
+    return UsableFrameRate(rate) || Fail("frame rate " + std::to_string(rate) + " is outside 1..255");
+}
+
+}  // namespace
+
 bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
                        SwfTemplate& tmpl) {
+    t_lastFailure.clear();
     const int rate = EffectiveFrameRate(settings);
-    if (!UsableFrameRate(rate)) return false;
+    if (!CheckFrameRate(rate)) return false;
     Mp3StreamReader reader;
     if (!OpenStream(reader, mp3Path, rate)) return false;
     OutputMovie movie(entry.outputSwfPath);
@@ -164,12 +199,12 @@ bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entr
             if (code == kTagSetBackgroundColor || code == kTagDoAction) continue;
             movie.Tag(code, tag, length);
         }
-        if (!frameEnded) return false;
+        if (!frameEnded) return Fail("the template's first frame never ends");
     }
     movie.ShowFrames(1);
     movie.ShowFrames(settings.BlankFrames);
 
-    if (!WriteStreamBlocks(movie, reader, buffer)) return false;
+    if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? Fail("the encoded MP3 cannot be read") : false;
     reader.Close();
     movie.Actions(settings.SWFLoopPlay != 0 ? settings.EndLoopActions : settings.EndStopActions);
     movie.ShowFrames(1);
@@ -177,8 +212,9 @@ bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entr
 }
 
 bool BuildSoundOnlySwf(const ConversionSettings& settings, const std::string& swfPath, const std::string& mp3Path) {
+    t_lastFailure.clear();
     const int rate = EffectiveFrameRate(settings);
-    if (!UsableFrameRate(rate)) return false;
+    if (!CheckFrameRate(rate)) return false;
     Mp3StreamReader reader;
     if (!OpenStream(reader, mp3Path, rate)) return false;
     OutputMovie movie(swfPath);
@@ -193,7 +229,7 @@ bool BuildSoundOnlySwf(const ConversionSettings& settings, const std::string& sw
         return false;
     movie.ShowFrames(1);
     movie.ShowFrames(settings.BlankFrames);
-    if (!WriteStreamBlocks(movie, reader, buffer)) return false;
+    if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? Fail("the encoded MP3 cannot be read") : false;
     reader.Close();
     return movie.Finish();
 }
@@ -203,15 +239,16 @@ bool BuildShellPlayerPair(ConversionSettings& settings, const SourceFileEntry& e
     if (!BuildSoundOnlySwf(settings, entry.outputSwfPath, mp3Path)) return false;
     if (tmpl.SaveTemplate(entry.playerSwfPath)) return true;
     DeleteFileAt(entry.outputSwfPath);
-    return false;
+    return Fail("cannot write the player \"" + entry.playerSwfPath + "\"");
 }
 
 bool BuildEventSoundSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
                         SwfTemplate& /*tmpl*/) {
+    t_lastFailure.clear();
     const int rate = settings.SWFFrameRate;
-    if (!UsableFrameRate(rate)) return false;
+    if (!CheckFrameRate(rate)) return false;
     Mp3EventReader reader;
-    if (!reader.Open(mp3Path)) return false;
+    if (!OpenMp3(reader.Open(mp3Path))) return false;
     OutputMovie movie(entry.outputSwfPath);
     if (!movie.Open()) return false;
     if (!movie.Start(kEventSoundVersion, settings.MovieWidth, settings.MovieHeight, rate)) return false;
@@ -228,7 +265,7 @@ bool BuildEventSoundSwf(ConversionSettings& settings, const SourceFileEntry& ent
         return false;
     // The tag's length already counts the whole file: a short copy would
     // leave a movie whose tags run into each other.
-    if (reader.CopyData(movie.File()) != reader.DataSize()) return false;
+    if (reader.CopyData(movie.File()) != reader.DataSize()) return movie.Check(false);
     if (settings.SWFInitPlay == 0) {
         movie.Actions(settings.StartStopActions);
         movie.ShowFrames(1);

@@ -24,6 +24,10 @@ using SwfBuilder = bool (*)(ConversionSettings& settings, const SourceFileEntry&
 int EffectiveFrameRate(std::uint32_t durationSeconds, std::int32_t frameRate);
 int EffectiveFrameRate(const ConversionSettings& settings);
 
+// Why the last builder that failed on this thread failed ("" after a
+// success), so that each failure reaches the user with its reason.
+const std::string& LastBuildFailure();
+
 // Background, stream head, start actions and (with CreateCtrlSWF) the
 // template's first-frame tags; BlankFrames empty frames; one frame per
 // SoundStreamBlock; a last frame with the end actions.

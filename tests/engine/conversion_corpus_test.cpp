@@ -360,10 +360,11 @@ TEST_F(ConversionCorpusTest, FailuresLeaveNoOutputAndNoTemporaryFile) {
         EXPECT_EQ(Listing(tempDir), tempBefore);
     }
 
-    // A builder that cannot write the player (its name is taken by a
-    // folder) removes the sound SWF it wrote; no page either.
+    // Overwriting, a player whose name is taken by a folder fails the file
+    // before anything is placed: no sound SWF and no page either.
     fs::remove_all(outDir);
     fs::create_directories(outDir + "/second.player.swf");
+    settings.TargetExistsOpt = kTargetOverwrite;
     auto list = Entries({first, second});
     CorpusUi ui;
     EXPECT_EQ(Convert(list, &ui), 1);

@@ -149,7 +149,8 @@ protected:
             settings.EmptySwfPath = scratch.File("empty.swf");
             settings.ControlSWF = settings.ShellPlayerSWF = scratch.File("player.swf");
         }
-        steps.nameOutputs = [this](const ConversionSettings& s, SourceFileEntry& entry, std::string* status) {
+        steps.nameOutputs = [this](const ConversionSettings& s, SourceFileEntry& entry, std::string* status,
+                                   std::string*) {
             entry.outputSwfPath = outDir + "/" + Stem(entry.sourcePath) + ".swf";
             entry.playerSwfPath = s.CreateCtrlSWF == 1 && s.ButtonSWFType != kPlayerSingle
                                       ? outDir + "/" + Stem(entry.sourcePath) + ".player.swf"
@@ -162,7 +163,7 @@ protected:
             return true;
         };
         steps.decodeAndEncode = [this](ConversionSettings& s, int, const std::string& source, const std::string& mp3,
-                                       ConversionUi*) {
+                                       ConversionUi*, std::string*) {
             ++encodes;
             const bool ok = RunCommand("ffmpeg -nostdin -v error -y -i " + ShellQuote(source) +
                                        " -ar 22050 -ac 1 -b:a 32k -id3v2_version 0 -write_xing 0 -f mp3 " + ShellQuote(mp3)) == 0;
@@ -362,7 +363,7 @@ TEST_F(DriverTest, EmptyMp3OrFailingBuilderIsAConversionFailure) {
         SCOPED_TRACE(c.name);
         ConversionSteps trial = steps;
         if (c.emptyMp3) trial.decodeAndEncode = [](ConversionSettings&, int, const std::string&, const std::string&,
-                                                   ConversionUi*) { return true; };
+                                                   ConversionUi*, std::string*) { return true; };
         if (c.builderFails)
             trial.builder = [](ConversionSettings&, const SourceFileEntry&, const std::string&, SwfTemplate&) {
                 return false;
@@ -453,12 +454,12 @@ TEST_F(DriverTest, CancelDuringTheStageMarksTheFileCancelled) {
     settings.CreateCtrlSWF = 0;
     auto encode = steps.decodeAndEncode;
     steps.decodeAndEncode = [&](ConversionSettings& s, int type, const std::string& src, const std::string& mp3,
-                                ConversionUi* ui) {
+                                ConversionUi* ui, std::string* reason) {
         if (src == b) {
             static_cast<RecordingUi*>(ui)->cancelled = true;  // Cancel pressed while encoding
             return false;
         }
-        return encode(s, type, src, mp3, ui);
+        return encode(s, type, src, mp3, ui, reason);
     };
     auto list = Entries({a, b, c});
     RecordingUi ui;

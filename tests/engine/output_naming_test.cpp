@@ -130,7 +130,7 @@ TEST_F(OutputNaming, SkipLeavesTheExistingTargetAndDoesNotFallBack) {
     EXPECT_FALSE(fs::exists(Documents()));
 }
 
-TEST_F(OutputNaming, OverwriteRemovesADifferentExistingTarget) {
+TEST_F(OutputNaming, OverwriteKeepsTheOldTargetUntilTheNewOneIsPlaced) {
     const std::string source = dir_.File("in/song.mp3");
     Touch(source);
     Touch(dir_.File("out/song.swf"), "old");
@@ -139,7 +139,7 @@ TEST_F(OutputNaming, OverwriteRemovesADifferentExistingTarget) {
     settings_.SWFSpecifiedFolder = dir_.File("out");
     Name(source, true);
     EXPECT_EQ(entry_.outputSwfPath, dir_.File("out/song.swf"));
-    EXPECT_FALSE(fs::exists(entry_.outputSwfPath));
+    EXPECT_EQ(Content(entry_.outputSwfPath), "old");
 }
 
 TEST_F(OutputNaming, OverwriteNeverReachesTheSourceWhateverTheName) {
@@ -184,11 +184,11 @@ TEST_F(OutputNaming, OverwriteOfANameDifferingOnlyInCaseIsAnotherFile) {
     settings_.TargetExistsOpt = kTargetOverwrite;
     Name(source, true);
     EXPECT_EQ(entry_.outputSwfPath, dir_.File("Song.swf"));
-    EXPECT_FALSE(fs::exists(dir_.File("Song.swf")));
+    EXPECT_EQ(Content(dir_.File("Song.swf")), "old");
     EXPECT_EQ(Content(source), "source");
 }
 
-TEST_F(OutputNaming, OverwriteReplacesALinkWithoutWritingThroughIt) {
+TEST_F(OutputNaming, OverwriteLeavesALinkAndWhatItPointsAtAlone) {
     const std::string source = dir_.File("song.mp3");
     Touch(source);
     Touch(dir_.File("precious.txt"), "keep me");
@@ -196,7 +196,7 @@ TEST_F(OutputNaming, OverwriteReplacesALinkWithoutWritingThroughIt) {
     settings_.TargetExistsOpt = kTargetOverwrite;
     Name(source, true);
     EXPECT_EQ(Content(dir_.File("precious.txt")), "keep me");
-    EXPECT_FALSE(fs::exists(fs::symlink_status(dir_.File("song.swf"))));
+    EXPECT_TRUE(fs::is_symlink(fs::symlink_status(dir_.File("song.swf"))));
 }
 
 TEST_F(OutputNaming, FolderPerFile) {

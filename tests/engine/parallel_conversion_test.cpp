@@ -224,11 +224,11 @@ TEST_F(ParallelConversionTest, ThreeJobsGiveTheOneJobRunsOutputs) {
         std::atomic<int> inWork{0}, mostInWork{0};
         ConversionSteps steps = StandardConversionSteps();
         steps.decodeAndEncode = [&](ConversionSettings& s, int type, const std::string& source,
-                                    const std::string& mp3, ConversionUi* ui) {
+                                    const std::string& mp3, ConversionUi* ui, std::string* reason) {
             const int now = ++inWork;
             for (int seen = mostInWork; now > seen && !mostInWork.compare_exchange_weak(seen, now);) {
             }
-            const bool ok = DecodeAndEncode(s, type, source, mp3, ui);
+            const bool ok = DecodeAndEncode(s, type, source, mp3, ui, reason);
             --inWork;
             return ok;
         };

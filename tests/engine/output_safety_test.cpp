@@ -1,0 +1,309 @@
+// A user's files through whole conversion runs: links standing at output
+// names, old outputs that a failure or Cancel must leave as they were, names
+// taken by the user's own files or by runs racing for the same name, pages
+// that cannot be written, and a reason for every failure.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <dirent.h>
+#include <cstring>
+#include <functional>
+#include <latch>
+#include <map>
+#include <set>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "engine/conversion_driver.h"
+#include "engine/decode_and_encode.h"
+#include "engine/output_naming.h"
+#include "engine/scoped_env.h"
+#include "platform/os_file.h"
+#include "support/decoding_fixtures.h"
+#include "support/test_support.h"
+
+namespace tembrel {
+namespace {
+
+using test::ReadAll;
+using test::ScratchDir;
+using test::WriteAll;
+
+// Statuses and reasons as a window would show them.
+class RowsUi : public ConversionUi {
+public:
+    void SetFileText(const std::string&) override {}
+    int FileBarWidth() const override { return 100; }
+    void SetFileRange(int) override {}
+    void SetFilePosition(int) override {}
+    void SetOverallText(const std::string&) override {}
+    void SetOverallRange(int) override {}
+    void SetOverallPosition(int) override {}
+    void SetRowStatus(int row, const std::string& text) override { status[row] = text; }
+    void SetRowReason(int row, const std::string& text) override { reason[row] = text; }
+    bool ShowMessage(const std::string& text, MessageIcon) override {
+        messages.push_back(text);
+        return true;
+    }
+    bool PumpMessages() override { return cancelAfterPumps >= 0 && ++pumps > cancelAfterPumps; }
+    void ShowInFileManager(const std::string&) override {}
+
+    std::map<int, std::string> status, reason;
+    std::vector<std::string> messages;
+    int cancelAfterPumps = -1;  // Cancel pressed once the stage has pumped this often
+    int pumps = 0;
+};
+
+std::string ProgramFolder() { return std::string(TEMBREL_PROGRAM_DIR) + "/"; }
+
+std::vector<std::string> TempFilesIn(const std::string& folder) {
+    std::vector<std::string> found;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(dir))
+            if (std::string(e->d_name).rfind("TBR", 0) == 0) found.push_back(e->d_name);
+        ::closedir(dir);
+    }
+    return found;
+}
+
+std::string ReadText(const std::string& path) {
+    const auto bytes = ReadAll(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+class OutputSafetyTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "needs ffmpeg";
+        if (!FileExists(ProgramFolder() + kDefaultShellPlayerSwf)) GTEST_SKIP() << "needs the built templates";
+        ::mkdir(src.c_str(), 0755);
+        ::mkdir(out.c_str(), 0755);
+        ::mkdir(temp.c_str(), 0755);
+        env.Set("TMPDIR", temp);
+        env.Set("XDG_DOCUMENTS_DIR", scratch.File("documents"));
+        settings.EmptySwfPath = ProgramFolder() + "empty.swf";
+        settings.ControlSWF = ProgramFolder() + kDefaultControlSwf;
+        settings.ShellPlayerSWF = ProgramFolder() + kDefaultShellPlayerSwf;
+        settings.PageTemplatePath = ProgramFolder() + "Template.htm";
+        settings.SWFOutputFolderOpt = kOutputCustomFolder;
+        settings.SWFSpecifiedFolder = out;
+        settings.OutputFiles2MyDocuments = 0;
+        settings.BrowseOutFolder = 0;
+        tone = src + "/tone.wav";
+        ASSERT_TRUE(test::EncodeTone(tone, 22050, 1, 0.5, "-c:a pcm_s16le"));
+    }
+
+    // One run over the given sources; the rows' statuses and reasons in ui.
+    int Run(const std::vector<std::string>& sources, RowsUi& ui) {
+        std::vector<SourceFileEntry> list(sources.size());
+        std::vector<SourceFileEntry*> entries;
+        std::vector<int> rows;
+        for (std::size_t i = 0; i < sources.size(); ++i) {
+            list[i].sourcePath = sources[i];
+            list[i].typeCode = kSourceTypeWav;
+            entries.push_back(&list[i]);
+            rows.push_back(static_cast<int>(i));
+        }
+        return ConvertFiles(settings, entries, rows, &ui);
+    }
+
+    ScratchDir scratch;
+    test::ScopedEnv env;
+    std::string src = scratch.File("src"), out = scratch.File("out"), temp = scratch.File("tmp");
+    std::string tone;
+    ConversionSettings settings;
+};
+
+TEST_F(OutputSafetyTest, LinksAtOutputNamesNeverLeadToTheFilesTheyPointAt) {
+    const std::string far = scratch.File("far.txt");
+    struct Case {
+        const char* name;
+        int mode;
+        bool hardLink;
+        bool toSource;                // the link points at the source, else at a far file
+        const char* expectedSwf;      // "" when refused
+    } cases[] = {
+        {"rename, symbolic link to the source at the player", kTargetAutoRename, false, true, "tone_1.swf"},
+        {"rename, hard link to the source at the player", kTargetAutoRename, true, true, "tone_1.swf"},
+        {"overwrite, symbolic link to the source at the player", kTargetOverwrite, false, true, ""},
+        {"overwrite, hard link to the source at the player", kTargetOverwrite, true, true, ""},
+        {"overwrite, links to a far file at the player and the page", kTargetOverwrite, false, false, "tone.swf"},
+        {"rename, links to a far file at the player and the page", kTargetAutoRename, false, false, "tone_1.swf"},
+    };
+    const auto sourceBytes = ReadAll(tone);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir fresh;
+        out = fresh.Path();
+        settings.SWFSpecifiedFolder = out;
+        settings.TargetExistsOpt = c.mode;
+        settings.CreateCtrlSWF = 1;
+        settings.ButtonSWFType = kPlayerWithShell;
+        settings.CreateHtmlFile = 1;
+        WriteAll(far, {'f', 'a', 'r'});
+        const std::string target = c.toSource ? tone : far;
+        for (const std::string name : {"tone.player.swf", "tone.htm"}) {
+            if (c.toSource && name == "tone.htm") continue;
+            const std::string at = out + "/" + name;
+            ASSERT_EQ(c.hardLink ? ::link(target.c_str(), at.c_str()) : ::symlink(target.c_str(), at.c_str()), 0);
+        }
+        RowsUi ui;
+        Run({tone}, ui);
+        EXPECT_EQ(ReadAll(tone), sourceBytes);
+        EXPECT_EQ(ReadText(far), "far");
+        if (*c.expectedSwf) {
+            EXPECT_EQ(ui.status[0], c.expectedSwf);
+            const std::string stem = out + "/" + std::string(c.expectedSwf).substr(0, std::strlen(c.expectedSwf) - 4);
+            EXPECT_GT(FileSizeAt(stem + ".player.swf"), 100);
+            EXPECT_NE(ReadText(stem + ".htm").find(c.expectedSwf), std::string::npos);
+        } else {
+            EXPECT_EQ(ui.status[0], kStatusTargetIsSource);
+            EXPECT_FALSE(FileExists(out + "/tone.swf"));
+        }
+        EXPECT_TRUE(TempFilesIn(out).empty());
+    }
+}
+
+TEST_F(OutputSafetyTest, FailureOrCancelLeavesTheOldOutputsAsTheyWere) {
+    settings.TargetExistsOpt = kTargetOverwrite;
+    settings.CreateCtrlSWF = 0;
+    const std::string empty = src + "/empty.wav";
+    ASSERT_TRUE(test::EncodeTone(empty, 22050, 1, 0.0, "-c:a pcm_s16le"));
+    struct Case {
+        const char* name;
+        std::string source;
+        int cancelAfterPumps;
+        std::function<void(ConversionSettings&)> change;
+        const char* reasonHas;
+    } cases[] = {
+        {"a source without samples", empty, -1, nullptr, "no samples"},
+        {"Cancel while encoding", tone, 2, nullptr, "cancelled"},
+        {"skip-first longer than the source", tone, -1, [](ConversionSettings& s) { s.SkipFirstMs = 5000; },
+         "first 5000 ms"},
+        {"more frames than a SWF holds", tone, -1, [](ConversionSettings& s) { s.BlankFrames = 0x7FFFFFFF; },
+         "65535 frames"},
+        {"no temporary folder", tone, -1, nullptr, "temporary"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string stem = out + "/" + (c.source == empty ? "empty" : "tone");
+        WriteAll(stem + ".swf", {'o', 'l', 'd'});
+        WriteAll(stem + ".htm", {'p', 'a', 'g', 'e'});
+        ConversionSettings saved = settings;
+        if (c.change) c.change(settings);
+        test::ScopedEnv tmp;
+        if (std::string(c.name) == "no temporary folder") tmp.Set("TMPDIR", scratch.File("missing"));
+        RowsUi ui;
+        ui.cancelAfterPumps = c.cancelAfterPumps;
+        EXPECT_EQ(Run({c.source}, ui), 0);
+        EXPECT_EQ(ReadText(stem + ".swf"), "old");
+        EXPECT_EQ(ReadText(stem + ".htm"), "page");
+        EXPECT_NE(ui.reason[0].find(c.reasonHas), std::string::npos) << ui.reason[0];
+        EXPECT_TRUE(TempFilesIn(out).empty());
+        EXPECT_TRUE(TempFilesIn(temp).empty());
+        settings = saved;
+    }
+}
+
+TEST_F(OutputSafetyTest, ANameIsFreeOnlyWhenNoneOfTheFilesOutputsExists) {
+    settings.TargetExistsOpt = kTargetAutoRename;
+    settings.CreateCtrlSWF = 2;  // any nonzero value counts as set
+    settings.ButtonSWFType = kPlayerWithShell;
+    settings.CreateHtmlFile = 2;
+    for (const char* own : {"tone.htm", "tone.player.swf"}) {
+        SCOPED_TRACE(own);
+        ScratchDir fresh;
+        out = fresh.Path();
+        settings.SWFSpecifiedFolder = out;
+        WriteAll(out + "/" + own, {'m', 'i', 'n', 'e'});
+        RowsUi ui;
+        EXPECT_EQ(Run({tone}, ui), 1);
+        EXPECT_EQ(ui.status[0], "tone_1.swf");
+        EXPECT_EQ(ReadText(out + "/" + own), "mine");
+        EXPECT_FALSE(FileExists(out + "/tone.swf"));
+        EXPECT_GT(FileSizeAt(out + "/tone_1.player.swf"), 100);
+        EXPECT_GT(FileSizeAt(out + "/tone_1.htm"), 100);
+    }
+}
+
+TEST_F(OutputSafetyTest, RunsRacingForOneNameEachGetTheirOwnOrSkip) {
+    settings.CreateCtrlSWF = 0;
+    for (int mode : {kTargetAutoRename, kTargetSkip}) {
+        SCOPED_TRACE(mode);
+        ScratchDir fresh;
+        out = fresh.Path();
+        settings.SWFSpecifiedFolder = out;
+        settings.TargetExistsOpt = mode;
+        constexpr int kRuns = 4;
+        // Every run is named before any of them places its files.
+        std::latch named(kRuns);
+        ConversionSteps steps = StandardConversionSteps();
+        steps.decodeAndEncode = [&named](ConversionSettings& s, int type, const std::string& source,
+                                         const std::string& mp3, ConversionUi* ui, std::string* reason) {
+            named.arrive_and_wait();
+            return DecodeAndEncode(s, type, source, mp3, ui, reason);
+        };
+        RowsUi uis[kRuns];
+        std::vector<std::thread> runs;
+        for (int r = 0; r < kRuns; ++r)
+            runs.emplace_back([&, r] {
+                ConversionSettings own = settings;
+                SourceFileEntry entry;
+                entry.sourcePath = tone;
+                entry.typeCode = kSourceTypeWav;
+                std::vector<SourceFileEntry*> entries{&entry};
+                ConvertFiles(own, entries, {0}, &uis[r], steps);
+            });
+        for (std::thread& run : runs) run.join();
+
+        std::set<std::string> swfs;
+        int skipped = 0;
+        for (const RowsUi& ui : uis) {
+            const std::string status = ui.status.at(0);
+            if (status == kStatusTargetSkipped) ++skipped;
+            else swfs.insert(status);
+        }
+        if (mode == kTargetSkip) {
+            EXPECT_EQ(swfs.size(), 1u);
+            EXPECT_EQ(skipped, kRuns - 1);
+        } else {
+            EXPECT_EQ(swfs.size(), static_cast<std::size_t>(kRuns));
+        }
+        for (const std::string& swf : swfs) {
+            EXPECT_GT(FileSizeAt(out + "/" + swf), 100);
+            // Each page names its own movie (in its title).
+            const std::string page = ReadText(out + "/" + swf.substr(0, swf.size() - 4) + ".htm");
+            EXPECT_NE(page.find(">" + swf + "<"), std::string::npos) << swf;
+        }
+        EXPECT_TRUE(TempFilesIn(out).empty());
+    }
+}
+
+TEST_F(OutputSafetyTest, APageThatCannotBeWrittenLeavesTheSwfConvertedWithTheReason) {
+    settings.TargetExistsOpt = kTargetOverwrite;
+    settings.CreateCtrlSWF = 0;
+    ASSERT_EQ(::mkdir((out + "/tone.htm").c_str(), 0755), 0);
+    RowsUi ui;
+    EXPECT_EQ(Run({tone}, ui), 1);
+    EXPECT_EQ(ui.status[0], "tone.swf");
+    EXPECT_NE(ui.reason[0].find("page"), std::string::npos) << ui.reason[0];
+    EXPECT_GT(FileSizeAt(out + "/tone.swf"), 100);
+    EXPECT_TRUE(TempFilesIn(out).empty());
+}
+
+TEST_F(OutputSafetyTest, AnInvalidTemplateIsNamedAsSuchForEveryRow) {
+    settings.CreateCtrlSWF = 1;
+    settings.ButtonSWFType = kPlayerSingle;
+    settings.ControlSWF = scratch.File("broken.swf");
+    WriteAll(settings.ControlSWF, {'F', 'W', 'S', 9, 0, 0, 0, 0});
+    RowsUi ui;
+    EXPECT_EQ(Run({tone, tone}, ui), 0);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_NE(ui.messages[0].find("is not a valid template file"), std::string::npos);
+    EXPECT_NE(ui.reason[1].find("not a valid template"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tembrel
