@@ -30,6 +30,18 @@ enum : std::int32_t {
     kPlayerWithShell = 22,
 };
 
+// What the options sheet lets an option be. Loading takes nothing else, so
+// a hand-edited or stale value cannot reach a conversion.
+inline constexpr std::int32_t kMp3BitRates[] = {16, 24, 32, 40, 48, 56, 64, 80, 96,
+                                                112, 128, 144, 160, 192, 224, 256, 320};
+inline constexpr std::int32_t kMp3SampleRates[] = {11025, 22050, 44100};
+inline constexpr std::int32_t kMinFrameRate = 1;
+inline constexpr std::int32_t kMaxFrameRate = 120;
+inline constexpr std::int32_t kMaxBlankFrames = 32767;
+inline constexpr std::int32_t kMinVolumeCoef = 10;
+inline constexpr std::int32_t kMaxVolumeCoef = 3000;
+inline constexpr ColourRef kMaxColour = 0xFFFFFF;  // 0x00BBGGRR: the top byte is unused
+
 struct ConversionSettings {
     // Defaults; paths start at programFolder (with its trailing "/").
     explicit ConversionSettings(const std::string& programFolder);

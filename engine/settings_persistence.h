@@ -16,8 +16,11 @@ enum : unsigned {
 
 // Reads every stored value over the defaults already in settings and
 // factors, then applies the load checks. A missing key leaves everything as
-// it is; a missing, mistyped or over-long value leaves its field as it is.
-// Stale template paths are replaced by the ones under programFolder.
+// it is; a missing, mistyped or over-long value, or a number the options
+// sheet does not offer (a sample rate of 48000, a frame rate of 0), leaves
+// its field as it is, and a field that holds such a number already gets its
+// default. Flags take any value (nonzero means set). Stale template paths
+// are replaced by the ones under programFolder.
 void LoadSettings(SettingsStore& store, ConversionSettings& settings, ColourFactors& factors,
                   const std::string& programFolder);
 void LoadSettings(SettingsStore& store, ConversionSettings& settings,

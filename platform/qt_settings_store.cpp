@@ -1,7 +1,12 @@
 #include "platform/qt_settings_store.h"
 
-#include <QFileInfo>
+#include <errno.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QFile>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QString>
 #include <QVariant>
 
@@ -27,10 +32,24 @@ int HexDigit(char c) {
     return -1;
 }
 
-std::unique_ptr<QSettings> OpenNative(const std::string& organisation, const std::string& application) {
-    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
-                                       QString::fromStdString(organisation),
-                                       QString::fromStdString(application));
+// QSettings reads the file as soon as it is constructed, so the file is
+// checked before: only a regular file is ever opened. A FIFO, a device or a
+// folder under the name would block the open or make no sense as options.
+bool IsReadableRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::access(path.c_str(), R_OK) == 0;
+}
+
+// Writing rereads the file and takes "<file>.lock" first; both names must
+// be free or hold regular files.
+bool IsAbsentOrRegularFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return errno == ENOENT;
+    return S_ISREG(st.st_mode);
+}
+
+std::unique_ptr<QSettings> OpenFile(const std::string& path) {
+    return std::make_unique<QSettings>(QFile::decodeName(path.c_str()), QSettings::IniFormat);
 }
 
 }  // namespace
@@ -40,17 +59,23 @@ QtSettingsStore::QtSettingsStore(std::string organisation, std::string applicati
 
 QtSettingsStore::~QtSettingsStore() { Close(); }
 
+// The file the native format uses for a user-scope organisation and
+// application on Linux, worked out here because asking a QSettings object
+// would read the file first.
 std::string QtSettingsStore::Location() const {
-    return OpenNative(organisation_, application_)->fileName().toStdString();
+    QString config = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation);
+    if (config.isEmpty()) return {};
+    return QFile::encodeName(config).toStdString() + "/" + organisation_ + "/" + application_ + ".conf";
 }
 
 bool QtSettingsStore::OpenForReading() {
     Close();
-    auto settings = OpenNative(organisation_, application_);
-    QFileInfo file(settings->fileName());
-    // A missing file is a missing key; an unreadable or unparsable one is
-    // treated the same, so the defaults stay in force.
-    if (!file.exists() || !file.isReadable() || settings->status() != QSettings::NoError) return false;
+    const std::string path = Location();
+    // A missing file is a missing key; an unreadable, unparsable or irregular
+    // one is treated the same, so the defaults stay in force.
+    if (path.empty() || !IsReadableRegularFile(path)) return false;
+    auto settings = OpenFile(path);
+    if (settings->status() != QSettings::NoError) return false;
     settings_ = std::move(settings);
     writing_ = false;
     return true;
@@ -58,7 +83,11 @@ bool QtSettingsStore::OpenForReading() {
 
 bool QtSettingsStore::OpenForWriting() {
     Close();
-    auto settings = OpenNative(organisation_, application_);
+    const std::string path = Location();
+    // Something other than a file under either name is left alone, and the
+    // options are not saved: replacing it could destroy what someone put there.
+    if (path.empty() || !IsAbsentOrRegularFile(path) || !IsAbsentOrRegularFile(path + ".lock")) return false;
+    auto settings = OpenFile(path);
     // An unparsable file is no reason to refuse: writing replaces it with a
     // well-formed one, which is the only way out for the user.
     if (settings->status() == QSettings::AccessError || !settings->isWritable()) return false;
@@ -97,6 +126,8 @@ std::string QtSettingsStore::Encode(const StoredValue& value) {
     }
     case StoredType::String:
         return kStringPrefix + value.text;
+    case StoredType::Untagged:
+        return value.text;
     case StoredType::Binary: {
         std::string text = kBinaryPrefix;
         for (std::uint8_t b : value.bytes) {
@@ -132,7 +163,9 @@ std::optional<StoredValue> QtSettingsStore::Decode(const std::string& text) {
         }
         return StoredValue::Binary(std::move(bytes));
     }
-    return std::nullopt;
+    // Written by hand, without a type; malformed tagged text above is refused
+    // rather than taken as text.
+    return StoredValue::Untagged(text);
 }
 
 }  // namespace tembrel

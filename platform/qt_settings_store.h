@@ -1,9 +1,13 @@
 #pragma once
-// The options key on top of QSettings in the platform's native format: on
-// Linux the file <config>/Tembrel/Options.conf under $XDG_CONFIG_HOME.
-// Each value is kept as text with a type prefix, as .reg exports write them
-// ("dword:0000000c", "sz:...", "hex:0a1b..."), because the INI backend would
-// otherwise read every number back as a string.
+// The options key on top of QSettings: the INI file where the native format
+// keeps user settings on Linux, <config>/Tembrel/Options.conf under
+// $XDG_CONFIG_HOME (~/.config when unset), read at the time of each opening.
+// Each value is written as text with a type prefix, as .reg exports write
+// them ("dword:0000000c", "sz:...", "hex:0a1b..."), because the INI backend
+// would otherwise read every number back as a string. Text without a prefix
+// (a value written by hand) is handed over as StoredType::Untagged.
+// Only a regular file is ever opened, so a FIFO or a device under the name
+// cannot block the program.
 #include <memory>
 #include <string>
 
@@ -24,7 +28,7 @@ public:
     void Set(const std::string& name, const StoredValue& value) override;
     void Close() override;
 
-    // Where the values live (the file for the native format on Linux).
+    // Where the values live; empty when there is no configuration folder.
     std::string Location() const;
 
     static std::string Encode(const StoredValue& value);

@@ -2,6 +2,8 @@
 // The options key as the engine sees it: named values of three kinds, kept
 // apart as the registry keeps REG_DWORD, REG_SZ and REG_BINARY apart. Reads
 // and writes happen inside an open session, like an open registry key.
+// A fourth kind, untagged text, is what a person writes into a settings file
+// by hand: the reader takes it as a number or a text, as the name calls for.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -9,7 +11,7 @@
 
 namespace tembrel {
 
-enum class StoredType { Dword, String, Binary };
+enum class StoredType { Dword, String, Binary, Untagged };
 
 struct StoredValue {
     StoredType type = StoredType::Dword;
@@ -20,6 +22,7 @@ struct StoredValue {
     static StoredValue Dword(std::uint32_t v) { return {StoredType::Dword, v, {}, {}}; }
     static StoredValue String(std::string s) { return {StoredType::String, 0, std::move(s), {}}; }
     static StoredValue Binary(std::vector<std::uint8_t> b) { return {StoredType::Binary, 0, {}, std::move(b)}; }
+    static StoredValue Untagged(std::string s) { return {StoredType::Untagged, 0, std::move(s), {}}; }
     bool operator==(const StoredValue&) const = default;
 };
 

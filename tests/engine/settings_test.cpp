@@ -264,7 +264,7 @@ TEST(LoadSettingsTest, MistypedOrOverlongValuesAreNotTaken) {
         {"SWFFrameRate", StoredValue::Dword(30), "SWFFrameRate=", "30"},
         {"SWFFrameRate", StoredValue::String("30"), "SWFFrameRate=", "12"},
         {"SWFFrameRate", StoredValue::Binary({30, 0, 0, 0}), "SWFFrameRate=", "12"},
-        {"SkipFirstMs", StoredValue::Dword(0xFFFFFFFF), "SkipFirstMs=", "-1"},
+        {"ChangeVolume", StoredValue::Dword(0xFFFFFFFF), "ChangeVolume=", "-1"},
         {"SWFBtnColor", StoredValue::Dword(0x123456), "SWFBtnColor=", std::to_string(0x123456)},
         {"Folder", StoredValue::String(std::string(259, 'f')), "Folder=", std::string(259, 'f')},
         {"Folder", StoredValue::String(std::string(260, 'f')), "Folder=", ""},
@@ -296,6 +296,98 @@ TEST(LoadSettingsTest, MistypedOrOverlongValuesAreNotTaken) {
     }
 }
 
+// Stored values the options sheet could not have produced are not taken;
+// flags are kept whatever their value, since any nonzero value means set.
+TEST(LoadSettingsTest, ValuesOutsideTheSheetsRangesAreNotTaken) {
+    ProgramFolderFixture program;
+    const struct {
+        const char* name;
+        std::uint32_t stored;
+        const char* loaded;  // Describe() line
+    } cases[] = {
+        {"MP3SampleRate", 11025, "MP3SampleRate=11025"},
+        {"MP3SampleRate", 44100, "MP3SampleRate=44100"},
+        {"MP3SampleRate", 48000, "MP3SampleRate=22050"},
+        {"MP3SampleRate", 0, "MP3SampleRate=22050"},
+        {"MP3BitRate", 16, "MP3BitRate=16"},
+        {"MP3BitRate", 144, "MP3BitRate=144"},
+        {"MP3BitRate", 320, "MP3BitRate=320"},
+        {"MP3BitRate", 8, "MP3BitRate=24"},
+        {"MP3BitRate", 150, "MP3BitRate=24"},
+        {"MP3BitRate", 384, "MP3BitRate=24"},
+        {"SWFFrameRate", 1, "SWFFrameRate=1"},
+        {"SWFFrameRate", 120, "SWFFrameRate=120"},
+        {"SWFFrameRate", 0, "SWFFrameRate=12"},
+        {"SWFFrameRate", 121, "SWFFrameRate=12"},
+        {"BlankFrames", 32767, "BlankFrames=32767"},
+        {"BlankFrames", 32768, "BlankFrames=0"},
+        {"BlankFrames", 0x7FFFFFFF, "BlankFrames=0"},
+        {"BlankFrames", 0xFFFFFFFF, "BlankFrames=0"},
+        {"VolumeCoef", 10, "VolumeCoef=10"},
+        {"VolumeCoef", 3000, "VolumeCoef=3000"},
+        {"VolumeCoef", 9, "VolumeCoef=100"},
+        {"VolumeCoef", 3001, "VolumeCoef=100"},
+        {"SWFOutputFolderOpt", 399, "SWFOutputFolderOpt=399"},
+        {"SWFOutputFolderOpt", 400, "SWFOutputFolderOpt=199"},
+        {"TargetExistsOpt", 33, "TargetExistsOpt=33"},
+        {"TargetExistsOpt", 0, "TargetExistsOpt=11"},
+        {"SWFSoundType", 20, "SWFSoundType=20"},
+        {"SWFSoundType", 30, "SWFSoundType=10"},
+        {"ButtonSWFType", 22, "ButtonSWFType=22"},
+        {"ButtonSWFType", 12, "ButtonSWFType=11"},
+        {"TrimLastType", 1, "TrimLastType=1"},
+        {"TrimLastType", 2, "TrimLastType=0"},
+        {"JPEGWidth", 1, "JPEGWidth=1"},
+        {"JPEGWidth", 3276, "JPEGWidth=3276"},
+        {"JPEGWidth", 3277, "JPEGWidth=100"},
+        {"JPEGWidth", 0, "JPEGWidth=100"},
+        {"JPEGHeight", 0xFFFFFD80, "JPEGHeight=75"},  // -640
+        {"SkipFirstMs", 0x7FFFFFFF, "SkipFirstMs=2147483647"},
+        {"SkipFirstMs", 0xFFFFFFFF, "SkipFirstMs=0"},
+        {"SkipLastMs", 0xFFFFFFEC, "SkipLastMs=0"},
+        {"ConvertDuration", 0x80000000, "ConvertDuration=0"},
+        {"ConvertDuration", 60000, "ConvertDuration=60000"},
+        {"SWFBkgColor", 0x00FFFFFF, "SWFBkgColor=16777215"},
+        {"SWFBtnColor", 0x01000000, "SWFBtnColor=43520"},
+        {"TrackSWFBorderColor", 0xFFFFFFFF, "TrackSWFBorderColor=32768"},
+        {"MP3ChannelNum", 3, "MP3ChannelNum=2"},
+        {"CreateHtmlFile", 2, "CreateHtmlFile=2"},
+        {"ChangeVolume", 0xFFFFFFFF, "ChangeVolume=-1"},
+        {"AutoDestMP3EncodingParam", 0x80000000, "AutoDestMP3EncodingParam=-2147483648"},
+        {"SWFLoopPlay", 0x100, "SWFLoopPlay=256"},
+    };
+    for (const auto& c : cases) {
+        MemorySettingsStore store;
+        store.exists = true;
+        store.values[c.name] = StoredValue::Dword(c.stored);
+        ConversionSettings s(program.folder);
+        ColourFactors f;
+        LoadSettings(store, s, f, program.folder);
+        std::string field = std::string(c.name) + "=";
+        for (const auto& line : Describe(s, f))
+            if (line.rfind(field, 0) == 0) {
+                EXPECT_EQ(line, c.loaded) << "stored " << c.stored;
+            }
+    }
+
+    // The same checks hold for what was in the record before loading.
+    MemorySettingsStore store;
+    store.exists = true;
+    ConversionSettings s(program.folder);
+    s.MP3SampleRate = 48000;
+    s.BlankFrames = 0x7FFFFFFF;
+    s.SWFFrameRate = 0;
+    s.SWFBtnColor = 0xFF000000;
+    s.SWFInitPlay = 5;
+    ColourFactors f;
+    LoadSettings(store, s, f, program.folder);
+    EXPECT_EQ(s.MP3SampleRate, 22050);
+    EXPECT_EQ(s.BlankFrames, 0);
+    EXPECT_EQ(s.SWFFrameRate, 12);
+    EXPECT_EQ(s.SWFBtnColor, 0x00AA00u);
+    EXPECT_EQ(s.SWFInitPlay, 5);
+}
+
 // Non-default values for every stored option.
 void FillEveryOption(ConversionSettings& s, ColourFactors& f, const std::string& existing) {
     s.Folder = "/home/u/Music/";
@@ -306,7 +398,7 @@ void FillEveryOption(ConversionSettings& s, ColourFactors& f, const std::string&
     s.ChangeVolume = 1;
     s.VolumeCoef = 250;
     s.SkipFirstMs = 1500;
-    s.SkipLastMs = -20;
+    s.SkipLastMs = 20;
     s.ConvertDuration = 60000;
     s.TrimLastType = 1;
     s.SWFOutputFolderOpt = 399;
@@ -324,7 +416,7 @@ void FillEveryOption(ConversionSettings& s, ColourFactors& f, const std::string&
     s.SWFBkgColor = 0x010203;
     s.SWFBtnColor = 0xFEDCBA;
     s.TrackSWFBkgTopColor = 0;
-    s.TrackSWFBkgBottomColor = 0xFFFFFFFF;
+    s.TrackSWFBkgBottomColor = 0xFFFFFF;
     s.TrackSWFBorderColor = 0x00800080;
     s.SWFSoundType = 20;
     s.ButtonSWFType = 22;
@@ -332,7 +424,7 @@ void FillEveryOption(ConversionSettings& s, ColourFactors& f, const std::string&
     s.BlankFrames = 3;
     s.AddFileNameOnHtml = 0;
     s.JPEGHeight = 480;
-    s.JPEGWidth = -640;
+    s.JPEGWidth = 640;
     s.JPEGFile = existing;
     f.GC = {0.7f, 0.1f, 0.1f, 0.0f};
     f.TBC = 4.25f;
@@ -448,7 +540,7 @@ TEST_F(QtSettingsStoreTest, RoundTripKeepsEveryValueAndType) {
     EXPECT_EQ(store.Get("Folder")->type, StoredType::String);
     EXPECT_EQ(store.Get("GC")->bytes.size(), 16u);
     EXPECT_EQ(store.Get("TBC")->bytes.size(), 4u);
-    EXPECT_EQ(*store.Get("TrackSWFBkgBottomColor"), StoredValue::Dword(0xFFFFFFFF));
+    EXPECT_EQ(*store.Get("TrackSWFBkgBottomColor"), StoredValue::Dword(0xFFFFFF));
     store.Close();
 }
 
@@ -470,6 +562,56 @@ TEST_F(QtSettingsStoreTest, TextsThatLookLikeOtherTypesStayTexts) {
     EXPECT_EQ(store.Get("Empty"), StoredValue::Binary({}));
     EXPECT_EQ(store.Get("Missing"), std::nullopt);
     store.Close();
+}
+
+// Options.conf edited by hand: untagged numbers and texts count where the
+// name calls for a number or a text; anything else is still refused.
+TEST_F(QtSettingsStoreTest, HandWrittenPlainValuesAreTaken) {
+    ProgramFolderFixture program;
+    const std::string picture = program.folder + kSamplePictureName;
+    const std::string text = "[General]\n"
+                             "SWFFrameRate=24\n"
+                             "SWFBkgColor=255\n"
+                             "CreateHtmlFile=0\n"
+                             "SWFSpecifiedFolder=/tmp/out\n"
+                             "JPEGFile=" + picture + "\n"
+                             "BlankFrames=0x10\n"
+                             "ChangeVolume=-1\n"
+                             "SWFBtnColor=0XFF\n"
+                             "MP3BitRate=dword:00000080\n"
+                             "VolumeCoef=250%\n"
+                             "SkipFirstMs=\n"
+                             "AddFileNameOnHtml=4294967296\n"
+                             "BrowseOutFolder=-2147483649\n"
+                             "SWFLoopPlay=sz:1\n"
+                             "TrackSWFBorderColor=-1\n"
+                             "JPEGWidth=0x\n"
+                             "Folder=" + std::string(260, 'f') + "\n";
+    fs::create_directories(fs::path(file_).parent_path());
+    test::WriteAll(file_, std::vector<std::uint8_t>(text.begin(), text.end()));
+
+    ConversionSettings s(program.folder);
+    ColourFactors f;
+    QtSettingsStore store;
+    LoadSettings(store, s, f, program.folder);
+    ConversionSettings want(program.folder);
+    want.SWFFrameRate = 24;
+    want.SWFBkgColor = 255;
+    want.CreateHtmlFile = 0;
+    want.SWFSpecifiedFolder = "/tmp/out";
+    want.JPEGFile = picture;
+    want.BlankFrames = 16;
+    want.ChangeVolume = -1;
+    want.SWFBtnColor = 255;
+    want.MP3BitRate = 128;
+    EXPECT_EQ(Describe(s, f), Describe(want));
+
+    // Saving writes the tagged form, as before.
+    SaveSettings(store, s, kSaveOptions, f);
+    QSettings raw(QString::fromStdString(file_), QSettings::IniFormat);
+    EXPECT_EQ(raw.value("SWFFrameRate").toString().toStdString(), "dword:00000018");
+    EXPECT_EQ(raw.value("SWFSpecifiedFolder").toString().toStdString(), "sz:/tmp/out");
+    EXPECT_EQ(raw.value("ChangeVolume").toString().toStdString(), "dword:ffffffff");
 }
 
 TEST_F(QtSettingsStoreTest, SavingKeepsValuesOwnedByOthers) {
@@ -498,7 +640,7 @@ TEST_F(QtSettingsStoreTest, GarbledFileGivesDefaults) {
     }
     garbage.push_back(noise);
     std::string untyped =
-        "[General]\nSWFFrameRate=30\nGC=hex:zz\nTBC=hex:0000\nMP3BitRate=dword:12\nFolder=@ByteArray(abc)\n"
+        "[General]\nSWFFrameRate=30fps\nGC=hex:zz\nTBC=hex:0000\nMP3BitRate=dword:12\nFolder=@ByteArray(abc)\n"
         "ControlSWF=a, b\nJPEGWidth=dword:0000000G\n[General\n=\n\x01\x02";
     garbage.emplace_back(untyped.begin(), untyped.end());
     garbage.push_back({});
