@@ -6,7 +6,8 @@ import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import path from "node:path";
 import {
-  click, hex, listen, metadata, near, openMovie, pixelAt, readTime, removeWork, stagePixels, startSession, workDir,
+  audioNow, brief, click, hex, listen, metadata, movieBegan, near, openMovie, pixelAt, readTime, removeWork, silenceAfter,
+  stagePixels, startSession, waitForSound, waitForStage, workDir,
 } from "./lib/harness.mjs";
 
 let session;
@@ -49,7 +50,7 @@ for (const [name, width, height, spots] of templates) {
       const meta = await metadata(page);
       console.log(`${name}: metadata ${JSON.stringify(meta)}`);
       assert.deepEqual(meta, { width, height, frameRate: 12, numFrames: 6, swfVersion: 6 });
-      await page.waitForTimeout(300);
+      await waitForStage(page);
       const pixels = await stagePixels(page);
       assert.equal(pixels.width, width);
       for (const [x, y, want, tolerance, what] of spots) {
@@ -89,26 +90,30 @@ for (const [name, width, height, at] of shells) {
     const player = `/program/ControlSWF/ShellPlayer/${name}`;
     let { page } = await openMovie(session, `${player}?soundswf=/work/tone.swf&autoplay=1&loops=0&duration=6`, width, height);
     try {
-      const playing = await listen(page, 1500);
-      console.log(`${name} autoplay=1: ${JSON.stringify(playing)}`);
+      const first = await waitForSound(page, await movieBegan(page));
+      const playing = await listen(page, 1.5, first);
+      console.log(`${name} autoplay=1: ${brief(playing)}`);
       assert.ok(playing.soundShare > 0.6, "sound comes out");
       assert.ok(Math.abs(playing.medianHz - 660) < 20, "at the tone's pitch");
+      const clicked = await audioNow(page);
       await click(page, ...at.stop);
-      await page.waitForTimeout(300);
-      const stopped = await listen(page, 1000);
-      console.log(`${name} after stop: ${JSON.stringify(stopped)}`);
-      assert.ok(stopped.soundShare < 0.1, "stop halts the sound");
+      const stopped = await silenceAfter(page, clicked, first, 1);
+      console.log(`${name} after stop: silent ${(stopped.silentFrom - clicked).toFixed(2)} s after the click, ` +
+        `${stopped.played.toFixed(2)} s of 6 s played`);
+      assert.ok(stopped.silentFrom - clicked < 3, "stop halts the sound");
+      assert.ok(stopped.played < 5, "before the sound ends by itself");
     } finally {
       await page.close();
     }
     ({ page } = await openMovie(session, `${player}?soundswf=/work/tone.swf&autoplay=0&loops=0&duration=6`, width, height));
     try {
-      const waiting = await listen(page, 1500);
-      console.log(`${name} autoplay=0: ${JSON.stringify(waiting)}`);
+      const waiting = await listen(page, 1.5, await movieBegan(page));
+      console.log(`${name} autoplay=0: ${brief(waiting)}`);
       assert.ok(waiting.soundShare < 0.1, "nothing plays before play is clicked");
+      const clicked = await audioNow(page);
       await click(page, ...at.play);
-      const started = await listen(page, 1500);
-      console.log(`${name} after play: ${JSON.stringify(started)}`);
+      const started = await listen(page, 1.5, await waitForSound(page, clicked));
+      console.log(`${name} after play: ${brief(started)}`);
       assert.ok(started.soundShare > 0.6, "play starts the sound");
     } finally {
       await page.close();

@@ -15,6 +15,10 @@ export const programDir = process.env.TEMBREL_PROGRAM_DIR
   : path.resolve(browserDir, "../../build/default/program");
 export const workDir = mkdtempSync(path.join(process.env.TEMBREL_TEST_TMP || tmpdir(), "browser-"));
 
+// How long to wait for a condition: generous, so a busy machine is slow
+// but not failed.
+export const patience = 120000;
+
 const roots = {
   "/ruffle/": path.join(browserDir, "node_modules/@ruffle-rs/ruffle"),
   "/harness/": path.join(browserDir, "harness"),
@@ -73,6 +77,8 @@ export async function startSession() {
     if (asset) return route.fulfill({ path: path.join(roots["/ruffle/"], asset[1]) });
     return route.abort();
   });
+  context.setDefaultTimeout(patience);
+  context.setDefaultNavigationTimeout(patience);
   await context.addInitScript({ path: path.join(here, "audio_tap.js") });
   return {
     origin,
@@ -98,7 +104,7 @@ export async function openMovie(session, swf, w, h, base = "") {
   const query = new URLSearchParams({ swf, w: String(w), h: String(h), base });
   await page.goto(`${session.origin}/harness/player.html?${query}`);
   await page.evaluate(() => window.testReady);
-  await page.waitForFunction(() => document.getElementById("player")?.ruffle().metadata, null, { timeout: 15000 });
+  await page.waitForFunction(() => document.getElementById("player")?.ruffle().metadata, null, { timeout: patience });
   return { page, messages };
 }
 
@@ -109,12 +115,13 @@ export async function metadata(page) {
   });
 }
 
-// The rendered stage as RGBA rows (canvas renderer).
+// The rendered stage as RGBA rows (canvas renderer), with the audio clock
+// at that moment.
 export async function stagePixels(page) {
   return page.evaluate(() => {
     const canvas = document.getElementById("player").shadowRoot.querySelector("canvas");
     const image = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height);
-    return { width: image.width, height: image.height, data: Array.from(image.data) };
+    return { width: image.width, height: image.height, data: Array.from(image.data), now: window.testAudioNow() };
   });
 }
 
@@ -136,21 +143,76 @@ export async function click(page, x, y) {
   await page.mouse.click(box.x + x + 0.5, box.y + y + 0.5);
 }
 
-// Listens for `ms`: share of samples with sound, loudest level, pitch.
-export async function listen(page, ms, every = 100) {
-  const samples = [];
-  for (let t = 0; t < ms; t += every) {
-    samples.push(await page.evaluate(() => window.testAudio()));
-    await page.waitForTimeout(every);
-  }
-  const loud = samples.filter((s) => s.rms > 0.01);
-  const pitches = loud.map((s) => s.hz).sort((a, b) => a - b);
-  return {
-    soundShare: samples.length ? loud.length / samples.length : 0,
-    maxRms: Math.max(0, ...samples.map((s) => s.rms)),
-    medianHz: pitches.length ? pitches[Math.floor(pitches.length / 2)] : 0,
-    state: samples.at(-1)?.state,
-  };
+// The audio clock of the page's player (seconds), once it has one.
+export async function audioNow(page) {
+  await page.waitForFunction(() => window.testAudioNow() !== null, null, { timeout: patience });
+  return page.evaluate(() => window.testAudioNow());
+}
+
+// The audio clock when the movie began (its header was in), else now.
+export async function movieBegan(page) {
+  const began = await page.evaluate(() => window.testMovieBegan ?? null);
+  return began ?? audioNow(page);
+}
+
+// Listens to `seconds` of the audio clock from `from` (default: now) and
+// summarises what went out then (see testAudioSummary).
+export async function listen(page, seconds, from) {
+  from ??= await audioNow(page);
+  const to = from + seconds;
+  await page.waitForFunction((to) => window.testAudioSummary(to, to).covered, to, { timeout: patience, polling: 50 });
+  return page.evaluate(([from, to]) => window.testAudioSummary(from, to), [from, to]);
+}
+
+// Waits for sound after audio time `from`; returns when it began.
+export async function waitForSound(page, from) {
+  const handle = await page.waitForFunction((from) => window.testAudioSummary(from).first,
+    from, { timeout: patience, polling: 50 });
+  return handle.jsonValue();
+}
+
+// One run of sound after audio time `from`: waits for it to begin, then for
+// `quiet` seconds of silence after it, or `longest` + `quiet` seconds from
+// its start.
+// `delay` is how long after `from` it began; times are audio seconds, less
+// any the page was too busy to feed.
+export async function soundRun(page, from, longest, quiet = 1) {
+  await page.waitForFunction(([from, longest, quiet]) => {
+    const s = window.testAudioSummary(from);
+    return s.first !== null && (s.quietAfter >= quiet || s.upTo >= s.first + longest + quiet);
+  }, [from, longest, quiet], { timeout: patience, polling: 50 });
+  const run = await page.evaluate((from) => window.testAudioSummary(from), from);
+  return { ...run, delay: run.first - from - run.starvedBeforeFirst };
+}
+
+// Waits for `quiet` seconds of silence after audio time `from`: when the
+// silence began and how much sound had gone out since `since`.
+export async function silenceAfter(page, from, since, quiet = 0.8) {
+  await page.waitForFunction(([from, quiet]) => {
+    const s = window.testAudioSummary(from);
+    return s.upTo !== null && s.quietAfter >= quiet;
+  }, [from, quiet], { timeout: patience, polling: 50 });
+  return page.evaluate(([from, since]) => {
+    const after = window.testAudioSummary(from), all = window.testAudioSummary(since);
+    return { silentFrom: Math.max(from, after.last ?? from), played: all.loudSeconds, upTo: after.upTo };
+  }, [from, since]);
+}
+
+// Waits until the stage has been drawn.
+export async function waitForStage(page) {
+  await page.waitForFunction(() => {
+    const canvas = document.getElementById("player")?.shadowRoot?.querySelector("canvas");
+    if (!canvas || !canvas.width) return false;
+    const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+    for (let i = 3; i < data.length; i += 4) if (data[i]) return true;
+    return false;
+  }, null, { timeout: patience, polling: 50 });
+}
+
+// Brief form of a summary for the log.
+export function brief(s) {
+  const r = (v) => (typeof v === "number" ? Number(v.toFixed(3)) : v);
+  return JSON.stringify(Object.fromEntries(Object.entries(s).filter(([k]) => k !== "covered").map(([k, v]) => [k, r(v)])));
 }
 
 // Reads m:ss from three seven-segment digits at x, x+16, x+28 (top y)
@@ -166,25 +228,6 @@ export function readTime(pixels, x, y, ink) {
     return digits[lit] ?? NaN;
   };
   return read(0) * 60 + read(16) * 10 + read(28);
-}
-
-// Samples the sound every `every` ms for `ms`: when it was heard first and
-// last, and how many samples inside that span were silent (stalls).
-export async function soundSpan(page, ms, every = 50) {
-  const start = Date.now();
-  const heard = [];
-  const times = [];
-  while (Date.now() - start < ms) {
-    const s = await page.evaluate(() => window.testAudio());
-    times.push(Date.now() - start);
-    heard.push(s.rms > 0.01);
-    await page.waitForTimeout(every);
-  }
-  const first = heard.indexOf(true), last = heard.lastIndexOf(true);
-  if (first < 0) return { first: -1, last: -1, seconds: 0, gaps: 0 };
-  let gaps = 0;
-  for (let i = first; i <= last; i++) if (!heard[i]) gaps++;
-  return { first: times[first], last: times[last], seconds: (times[last] - times[first]) / 1000, gaps };
 }
 
 // Top-level tags of an uncompressed SWF file: counts by code.
