@@ -122,6 +122,7 @@ FileResult BuildAndPlaceOutputs(ConversionSettings& settings, const BuilderChoic
         if (placed == Placement::Placed) {
             if (!pageReady) {
                 result.reason = "the page was not written: " + pageFailure;
+                entry.htmlPath.clear();
             } else if (page.Exists()) {
                 std::string why;
                 const Placement pagePlaced = page.PlaceAt(entry.htmlPath, replace, &why);
@@ -133,6 +134,7 @@ FileResult BuildAndPlaceOutputs(ConversionSettings& settings, const BuilderChoic
                     placed = Placement::NameTaken;
                 } else if (pagePlaced == Placement::Failed) {
                     result.reason = "the page was not written: " + why;
+                    entry.htmlPath.clear();
                 }
             }
             if (placed == Placement::Placed) {

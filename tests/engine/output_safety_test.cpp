@@ -106,13 +106,17 @@ protected:
             entries.push_back(&list[i]);
             rows.push_back(static_cast<int>(i));
         }
-        return ConvertFiles(settings, entries, rows, &ui);
+        const int converted = ConvertFiles(settings, entries, rows, &ui);
+        pageOf.clear();
+        for (const SourceFileEntry& entry : list) pageOf.push_back(entry.htmlPath);
+        return converted;
     }
 
     ScratchDir scratch;
     test::ScopedEnv env;
     std::string src = scratch.File("src"), out = scratch.File("out"), temp = scratch.File("tmp");
     std::string tone;
+    std::vector<std::string> pageOf;  // each entry's page after the last run
     ConversionSettings settings;
 };
 
@@ -291,6 +295,7 @@ TEST_F(OutputSafetyTest, APageThatCannotBeWrittenLeavesTheSwfConvertedWithTheRea
     EXPECT_NE(ui.reason[0].find("page"), std::string::npos) << ui.reason[0];
     EXPECT_GT(FileSizeAt(out + "/tone.swf"), 100);
     EXPECT_TRUE(TempFilesIn(out).empty());
+    EXPECT_TRUE(pageOf[0].empty());
 }
 
 TEST_F(OutputSafetyTest, AnInvalidTemplateIsNamedAsSuchForEveryRow) {
