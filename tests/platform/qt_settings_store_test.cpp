@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -26,9 +27,10 @@ bool IsFifo(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0 && S_ISFIFO(st.st_mode);
 }
 
-// Runs job, giving it a minute. A job stuck opening one of the FIFOs is
-// released by opening them for writing until it returns, so that a
-// regression fails instead of hanging the test program.
+// Runs job, giving it a minute. A job stuck opening one of the FIFOs, for
+// reading or for writing, is released by opening them at both ends and
+// closing them again until it returns, so that a regression fails instead
+// of hanging the test program.
 template <typename Job>
 bool FinishesWithoutBlocking(Job job, const std::vector<std::string>& fifos) {
     auto done = std::async(std::launch::async, job);
@@ -36,10 +38,16 @@ bool FinishesWithoutBlocking(Job job, const std::vector<std::string>& fifos) {
         done.get();
         return true;
     }
+    // A released writer may find the reading end closed again.
+    ::signal(SIGPIPE, SIG_IGN);
     while (done.wait_for(std::chrono::milliseconds(50)) != std::future_status::ready) {
         for (const auto& fifo : fifos) {
-            int fd = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK);
-            if (fd >= 0) ::close(fd);
+            int fd = ::open(fifo.c_str(), O_RDWR | O_NONBLOCK);
+            if (fd < 0) continue;
+            char sink[4096];
+            while (::read(fd, sink, sizeof sink) > 0) {
+            }
+            ::close(fd);
         }
     }
     done.get();
