@@ -4,7 +4,7 @@
 #include <string>
 
 #include "audio/source_row_texts.h"
-#include "engine/conversion_ui.h"
+#include "platform/message_icon.h"
 
 namespace tembrel {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/action_block.h"
+#include "swf/action_block.h"
 #include "swf/colour_ref.h"
 
 namespace tembrel {

@@ -4,11 +4,9 @@
 // implement it. Every call comes from the thread that runs the conversion.
 #include <string>
 
-namespace tembrel {
+#include "platform/message_icon.h"
 
-// Message box icons: guidance, failure or refused input, invalid template,
-// yes/no question.
-enum class MessageIcon { Information, Exclamation, Stop, Question };
+namespace tembrel {
 
 class ConversionUi {
 public:

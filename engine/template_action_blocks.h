@@ -3,7 +3,7 @@
 // in a timing template's start actions where the frame rate goes.
 #include <string_view>
 
-#include "engine/action_block.h"
+#include "swf/action_block.h"
 #include "swf/swf_template.h"
 
 namespace tembrel {

@@ -8,8 +8,8 @@
 
 #include <gtest/gtest.h>
 
-#include "engine/action_block.h"
 #include "engine/template_action_blocks.h"
+#include "swf/action_block.h"
 #include "swf/picture_embed.h"
 #include "swf/swf_template.h"
 #include "swf/template_kinds.h"
