@@ -146,6 +146,8 @@ std::uint64_t ChannelGetPosition(Handle handle) {
     return channel ? channel->Position() : 0;
 }
 
+std::uint64_t StreamFramesDecoded() { return FfmpegFramesDecoded(); }
+
 bool StreamFree(Handle handle) { return Remove(handle, false); }
 bool MusicFree(Handle handle) { return Remove(handle, true); }
 

@@ -70,6 +70,9 @@ std::uint64_t StreamGetFileSize(Handle handle);
 std::uint32_t ChannelGetData(Handle handle, void* buffer, std::uint32_t bytes);
 // Bytes delivered so far.
 std::uint64_t ChannelGetPosition(Handle handle);
+// Frames decoded by all streams of the process so far: what opening or
+// reading a stream cost.
+std::uint64_t StreamFramesDecoded();
 // Frees a stream / a music channel; false when the handle is not one.
 bool StreamFree(Handle handle);
 bool MusicFree(Handle handle);

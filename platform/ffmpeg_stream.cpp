@@ -9,59 +9,28 @@ extern "C" {
 #include <libswresample/swresample.h>
 }
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
-#include <cerrno>
+#include <atomic>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "platform/ffmpeg_input.h"
+#include "platform/ffmpeg_packet_count.h"
 #include "platform/os_file.h"
 
 namespace tembrel::decoding {
 namespace {
 
-// Containers we open. Left out on purpose: demuxers that follow references
-// to other files or addresses (playlists, concat), the tracker-module
-// demuxer (modules are music channels), and video-only or subtitle formats.
-constexpr const char* kFormatWhitelist =
-    "mp3,aac,mov,ogg,flac,asf,ape,mpc,mpc8,tta,wv,ac3,eac3,adx,caf,wav,w64,aiff,au,"
-    "matroska,dts,amr,loas,xwma";
-// Only plain local files, whatever the path looks like.
-constexpr const char* kProtocolWhitelist = "file";
 // More channels than any real source has; keeps frame sizes small.
 constexpr int kMaxChannels = 64;
 // Decoder errors in a row without new input before the stream is given up.
 constexpr int kMaxErrorsWithoutInput = 16;
 // Scratch size when counting the output of a whole stream.
 constexpr std::uint32_t kCountChunkBytes = 1 << 16;
-// Buffer of the I/O context FFmpeg reads the file through.
-constexpr int kIoBufferBytes = 1 << 16;
 
-// FFmpeg reads the file through a descriptor we opened and checked
-// ourselves: its own file protocol would block on a FIFO in open().
-int ReadDescriptor(void* opaque, std::uint8_t* buffer, int size) {
-    const int fd = *static_cast<int*>(opaque);
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, static_cast<std::size_t>(size));
-        if (n > 0) return static_cast<int>(n);
-        if (n == 0) return AVERROR_EOF;
-        if (errno != EINTR) return AVERROR(errno);
-    }
-}
-
-std::int64_t SeekDescriptor(void* opaque, std::int64_t offset, int whence) {
-    const int fd = *static_cast<int*>(opaque);
-    if (whence & AVSEEK_SIZE) {
-        struct stat st {};
-        return ::fstat(fd, &st) == 0 ? static_cast<std::int64_t>(st.st_size) : AVERROR(errno);
-    }
-    const off_t at = ::lseek(fd, static_cast<off_t>(offset), whence & ~AVSEEK_FORCE);
-    return at < 0 ? AVERROR(errno) : static_cast<std::int64_t>(at);
-}
+std::atomic<std::uint64_t> framesDecoded{0};
 
 class FfmpegStream final : public DecodingChannel {
 public:
@@ -88,11 +57,11 @@ private:
     void DrainConverter();
     bool OpenInput(const std::string& path, std::string* reason);
     bool HeaderLengthIsExact() const;
+    std::uint64_t MeasureLengthBytes(const std::string& path) const;
     std::uint64_t CountOutputBytes(const std::string& path) const;
 
-    int fd_ = -1;
-    AVIOContext* io_ = nullptr;  // ours: FFmpeg does not free a custom context
-    AVFormatContext* format_ = nullptr;
+    FfmpegInput input_;
+    AVFormatContext* format_ = nullptr;  // input_'s
     AVCodecContext* decoder_ = nullptr;
     SwrContext* converter_ = nullptr;
     AVPacket* packet_ = nullptr;
@@ -122,38 +91,14 @@ FfmpegStream::~FfmpegStream() {
     av_frame_free(&frame_);
     av_packet_free(&packet_);
     avcodec_free_context(&decoder_);
-    avformat_close_input(&format_);
-    if (io_) av_freep(&io_->buffer);
-    avio_context_free(&io_);
-    if (fd_ >= 0) ::close(fd_);
     av_channel_layout_uninit(&layout_);
     av_channel_layout_uninit(&convLayout_);
 }
 
 bool FfmpegStream::OpenInput(const std::string& path, std::string* reason) {
-    fd_ = OpenRegularFileDescriptor(path, reason);
-    if (fd_ < 0) return false;
-    auto* buffer = static_cast<std::uint8_t*>(av_malloc(kIoBufferBytes));
-    if (buffer) io_ = avio_alloc_context(buffer, kIoBufferBytes, 0, &fd_, ReadDescriptor, nullptr, SeekDescriptor);
-    format_ = io_ ? avformat_alloc_context() : nullptr;
-    if (!format_) {
-        if (!io_) av_free(buffer);
-        *reason = "out of memory";
-        return false;
-    }
-    format_->pb = io_;
-    AVDictionary* options = nullptr;
-    av_dict_set(&options, "format_whitelist", kFormatWhitelist, 0);
-    // Whatever else a container might point at is not opened.
-    av_dict_set(&options, "protocol_whitelist", kProtocolWhitelist, 0);
-    // The name only helps the format probe by its extension; the "file:"
-    // prefix keeps a colon in it from reading as a protocol.
-    const std::string url = "file:" + path;
-    int result = avformat_open_input(&format_, url.c_str(), nullptr, &options);  // frees format_ on failure
-    av_dict_free(&options);
-    if (result < 0) return false;
-    if (avformat_find_stream_info(format_, nullptr) < 0) return false;
-    return true;
+    if (!input_.Open(path, reason)) return false;
+    format_ = input_.Format();
+    return avformat_find_stream_info(format_, nullptr) >= 0;
 }
 
 bool FfmpegStream::Open(const std::string& path, bool measureLength, std::string* reason) {
@@ -198,25 +143,15 @@ bool FfmpegStream::Open(const std::string& path, bool measureLength, std::string
         return false;
     }
 
-    if (measureLength) {
-        if (HeaderLengthIsExact()) {
-            std::int64_t frames = av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate_});
-            lengthBytes_ = static_cast<std::uint64_t>(std::max<std::int64_t>(frames, 0)) * FrameBytes();
-        } else {
-            lengthBytes_ = CountOutputBytes(path);
-        }
-    }
-    std::int64_t size = avio_size(io_);
+    if (measureLength) lengthBytes_ = MeasureLengthBytes(path);
+    std::int64_t size = avio_size(input_.Io());
     if (size < 0) size = FileSizeAt(path);
     fileBytes_ = size < 0 ? 0 : static_cast<std::uint64_t>(size);
     return true;
 }
 
 // PCM and the lossless codecs are stored with their exact sample count, and
-// decode to exactly that. The lossy ones are counted by decoding the file
-// once: the containers' figures include encoder delay and padding that the
-// decoder drops (MP3 with a LAME tag), or leave out padding it keeps (AAC
-// in MP4), or are rounded to milliseconds (ASF), or are bit-rate estimates.
+// decode to exactly that.
 bool FfmpegStream::HeaderLengthIsExact() const {
     const AVStream* stream = format_->streams[streamIndex_];
     if (stream->duration == AV_NOPTS_VALUE || stream->duration <= 0) return false;
@@ -227,6 +162,26 @@ bool FfmpegStream::HeaderLengthIsExact() const {
                           codec == AV_CODEC_ID_TTA || codec == AV_CODEC_ID_APE ||
                           codec == AV_CODEC_ID_ALAC;
     return pcm || lossless;
+}
+
+// The stated length where it is exact; else counted from the packets (MP3,
+// AAC, AC-3, Vorbis, Opus: frame headers, sample tables and the delay and
+// padding marked for the decoder to drop); else, where neither is exact (the
+// containers' figures are rounded to milliseconds, as in ASF, or are
+// bit-rate estimates), by decoding the file once.
+std::uint64_t FfmpegStream::MeasureLengthBytes(const std::string& path) const {
+    const AVStream* stream = format_->streams[streamIndex_];
+    std::int64_t samples = 0;
+    if (HeaderLengthIsExact()) {
+        samples = av_rescale_q(stream->duration, stream->time_base, AVRational{1, rate_});
+    } else if (stream->codecpar->sample_rate != rate_) {
+        return CountOutputBytes(path);  // the output is resampled
+    } else if (const std::optional<std::int64_t> counted = CountSamplesFromPackets(path, *stream)) {
+        samples = *counted;
+    } else {
+        return CountOutputBytes(path);
+    }
+    return static_cast<std::uint64_t>(std::max<std::int64_t>(samples, 0)) * FrameBytes();
 }
 
 std::uint64_t FfmpegStream::CountOutputBytes(const std::string& path) const {
@@ -268,6 +223,7 @@ bool FfmpegStream::DecodeMore() {
     for (;;) {
         int result = avcodec_receive_frame(decoder_, frame_);
         if (result == 0) {
+            framesDecoded.fetch_add(1, std::memory_order_relaxed);
             bool converted = Convert(frame_);
             av_frame_unref(frame_);
             if (!converted) {
@@ -366,5 +322,7 @@ std::unique_ptr<DecodingChannel> OpenFfmpegStream(const std::string& path, std::
     if (reason) *reason = why;
     return nullptr;
 }
+
+std::uint64_t FfmpegFramesDecoded() { return framesDecoded.load(std::memory_order_relaxed); }
 
 }  // namespace tembrel::decoding
