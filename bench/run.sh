@@ -86,3 +86,6 @@ for jobs in 1 2; do
         --rate 44100 --channels 2 --bitrate 128 --exists overwrite --out "$work/batch-out" "$batch"
 done
 report "Batch of 8 files of 30 s, 44100 Hz stereo, 128 kbit/s (ratio = wall time / --jobs 1's)"
+
+# Listing a folder without decoding it, and an MP3 source against lame.
+REPS="$reps" "$root/bench/listing.sh" "$convert"
