@@ -37,8 +37,7 @@ struct ConversionSteps {
     // A new, empty, uniquely named temporary file ("" when none can be made).
     std::function<std::string()> createTempFile;
     // Replaces the builder ChooseBuilder picks, when set.
-    std::function<bool(ConversionSettings&, const SourceFileEntry&, const std::string& mp3Path, SwfTemplate&)>
-        builder;
+    std::function<bool(const SoundMovieRecipe&, const SoundMovieFiles&, SwfTemplate&)> builder;
 };
 
 ConversionSteps StandardConversionSteps();

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 
+#include "engine/movie_recipe.h"
 #include "platform/file_identity.h"
 #include "platform/os_file.h"
 #include "platform/output_placement.h"
@@ -55,8 +56,10 @@ std::string TempMp3Failure() {
 
 bool BuildFileFromMp3(ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
                       const SourceFileEntry& entry, const std::string& mp3Path, SwfTemplate& tmpl) {
-    if (steps.builder) return steps.builder(settings, entry, mp3Path, tmpl);
-    return choice.builder && choice.builder(settings, entry, mp3Path, tmpl);
+    const SoundMovieRecipe recipe = RecipeFor(settings);
+    const SoundMovieFiles files{mp3Path, entry.outputSwfPath, entry.playerSwfPath};
+    if (steps.builder) return steps.builder(recipe, files, tmpl);
+    return choice.builder && choice.builder(recipe, files, tmpl);
 }
 
 FileResult ConvertOneFile(ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,

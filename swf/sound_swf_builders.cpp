@@ -148,8 +148,8 @@ int EffectiveFrameRate(std::uint32_t durationSeconds, std::int32_t frameRate) {
     return frameRate;
 }
 
-int EffectiveFrameRate(const ConversionSettings& settings) {
-    return EffectiveFrameRate(settings.DurationSeconds, settings.SWFFrameRate);
+int EffectiveFrameRate(const SoundMovieRecipe& recipe) {
+    return EffectiveFrameRate(recipe.durationSeconds, recipe.frameRate);
 }
 
 const std::string& LastBuildFailure() { return t_lastFailure; }
@@ -162,29 +162,27 @@ bool CheckFrameRate(int rate) {
 
 }  // namespace
 
-bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
-                       SwfTemplate& tmpl) {
+bool BuildStreamingSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
     t_lastFailure.clear();
-    const int rate = EffectiveFrameRate(settings);
+    const int rate = EffectiveFrameRate(recipe);
     if (!CheckFrameRate(rate)) return false;
     Mp3StreamReader reader;
-    if (!OpenStream(reader, mp3Path, rate)) return false;
-    OutputMovie movie(entry.outputSwfPath);
+    if (!OpenStream(reader, files.mp3Path, rate)) return false;
+    OutputMovie movie(files.swfPath);
     if (!movie.Open()) return false;
-    if (!movie.Start(static_cast<unsigned>(settings.MovieVersion), settings.MovieWidth, settings.MovieHeight, rate))
-        return false;
+    if (!movie.Start(static_cast<unsigned>(recipe.version), recipe.width, recipe.height, rate)) return false;
     std::vector<std::uint8_t> buffer(kStreamBufferBytes);
 
     // Frame 1: background, stream head, start actions, the template's controls.
-    movie.Background(settings.SWFBkgColor);
+    movie.Background(recipe.background);
     if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteStreamHead(b, c, l);
         }))
         return false;
-    ActionBlock& start = settings.SWFInitPlay != 0 ? settings.StartPlayActions : settings.StartStopActions;
+    ActionBlock start = recipe.initPlay ? recipe.startPlay : recipe.startStop;
     start.PatchFrameRate(static_cast<std::uint32_t>(rate));
     movie.Actions(start);
-    if (settings.CreateCtrlSWF != 0) {
+    if (recipe.withControls) {
         // Everything of the template's first frame except its own background
         // and actions, which the movie already has.
         bool frameEnded = false;
@@ -202,75 +200,73 @@ bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entr
         if (!frameEnded) return Fail("the template's first frame never ends");
     }
     movie.ShowFrames(1);
-    movie.ShowFrames(settings.BlankFrames);
+    movie.ShowFrames(recipe.blankFrames);
 
     if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? Fail("the encoded MP3 cannot be read") : false;
     reader.Close();
-    movie.Actions(settings.SWFLoopPlay != 0 ? settings.EndLoopActions : settings.EndStopActions);
+    movie.Actions(recipe.loopPlay ? recipe.endLoop : recipe.endStop);
     movie.ShowFrames(1);
     return movie.Finish();
 }
 
-bool BuildSoundOnlySwf(const ConversionSettings& settings, const std::string& swfPath, const std::string& mp3Path) {
+bool BuildSoundOnlySwf(const SoundMovieRecipe& recipe, const std::string& swfPath, const std::string& mp3Path) {
     t_lastFailure.clear();
-    const int rate = EffectiveFrameRate(settings);
+    const int rate = EffectiveFrameRate(recipe);
     if (!CheckFrameRate(rate)) return false;
     Mp3StreamReader reader;
     if (!OpenStream(reader, mp3Path, rate)) return false;
     OutputMovie movie(swfPath);
     if (!movie.Open()) return false;
-    if (!movie.Start(static_cast<unsigned>(settings.MovieVersion), 1, 1, rate)) return false;
+    if (!movie.Start(static_cast<unsigned>(recipe.version), 1, 1, rate)) return false;
     std::vector<std::uint8_t> buffer(kStreamBufferBytes);
 
-    movie.Background(settings.SWFBkgColor);
+    movie.Background(recipe.background);
     if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteStreamHead(b, c, l);
         }))
         return false;
     movie.ShowFrames(1);
-    movie.ShowFrames(settings.BlankFrames);
+    movie.ShowFrames(recipe.blankFrames);
     if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? Fail("the encoded MP3 cannot be read") : false;
     reader.Close();
     return movie.Finish();
 }
 
-bool BuildShellPlayerPair(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
-                          SwfTemplate& tmpl) {
-    if (!BuildSoundOnlySwf(settings, entry.outputSwfPath, mp3Path)) return false;
-    if (tmpl.SaveTemplate(entry.playerSwfPath)) return true;
-    DeleteFileAt(entry.outputSwfPath);
-    return Fail("cannot write the player \"" + entry.playerSwfPath + "\"");
+bool BuildShellPlayerPair(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
+    if (!BuildSoundOnlySwf(recipe, files.swfPath, files.mp3Path)) return false;
+    if (tmpl.SaveTemplate(files.playerPath)) return true;
+    DeleteFileAt(files.swfPath);
+    return Fail("cannot write the player \"" + files.playerPath + "\"");
 }
 
-bool BuildEventSoundSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
-                        SwfTemplate& /*tmpl*/) {
+bool BuildEventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& /*tmpl*/) {
     t_lastFailure.clear();
-    const int rate = settings.SWFFrameRate;
+    const int rate = recipe.frameRate;
     if (!CheckFrameRate(rate)) return false;
     Mp3EventReader reader;
-    if (!OpenMp3(reader.Open(mp3Path))) return false;
-    OutputMovie movie(entry.outputSwfPath);
+    if (!OpenMp3(reader.Open(files.mp3Path))) return false;
+    OutputMovie movie(files.swfPath);
     if (!movie.Open()) return false;
-    if (!movie.Start(kEventSoundVersion, settings.MovieWidth, settings.MovieHeight, rate)) return false;
+    if (!movie.Start(kEventSoundVersion, recipe.width, recipe.height, rate)) return false;
     std::vector<std::uint8_t> buffer(kEventBufferBytes);
 
-    movie.Background(settings.SWFBkgColor);
+    movie.Background(recipe.background);
     if (!WriteEncodedTag(movie, kTagSoundStreamHead2, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteEventHead(b, c, l);
         }))
         return false;
     if (!WriteEncodedTag(movie, kTagDefineSound, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
-            return reader.WriteDefineSoundHead(settings.EncodedSampleCount, b, c, l);
+            return reader.WriteDefineSoundHead(recipe.encodedSampleCount, b, c, l);
         }))
         return false;
     // The tag's length already counts the whole file: a short copy would
     // leave a movie whose tags run into each other.
     if (reader.CopyData(movie.File()) != reader.DataSize()) return movie.Check(false);
-    if (settings.SWFInitPlay == 0) {
-        movie.Actions(settings.StartStopActions);
+    if (!recipe.initPlay) {
+        movie.Actions(recipe.startStop);
         movie.ShowFrames(1);
     }
-    const std::uint16_t loops = settings.SWFLoopPlay != 0 ? kLoopForever : 1;
+    const std::uint16_t loops = recipe.loopPlay ? kLoopForever : 1;
     if (!WriteEncodedTag(movie, kTagStartSound, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteStartSound(loops, b, c, l);
         }))

@@ -7,46 +7,41 @@
 #include <cstdint>
 #include <string>
 
-#include "audio/source_file_entry.h"
-#include "engine/conversion_settings.h"
+#include "swf/sound_movie_recipe.h"
 #include "swf/swf_template.h"
 
 namespace tembrel {
 
-// Common form of the builders: settings (the start block's frame-rate patch
-// is written into them), the entry with its output paths, the temporary MP3
-// file and the loaded template. True when the output is complete.
-using SwfBuilder = bool (*)(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
-                            SwfTemplate& tmpl);
+// Common form of the builders: the movie's recipe, the MP3 to read and the
+// files to write, and the loaded template. True when the output is complete.
+using SwfBuilder = bool (*)(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl);
 
 // Streaming movies keep to about 16000 frames: above that the rate drops to
 // 16000 / duration (at least 1).
 int EffectiveFrameRate(std::uint32_t durationSeconds, std::int32_t frameRate);
-int EffectiveFrameRate(const ConversionSettings& settings);
+int EffectiveFrameRate(const SoundMovieRecipe& recipe);
 
 // Why the last builder that failed on this thread failed ("" after a
 // success), so that each failure reaches the user with its reason.
 const std::string& LastBuildFailure();
 
 // Background, stream head, start actions and (with CreateCtrlSWF) the
-// template's first-frame tags; BlankFrames empty frames; one frame per
-// SoundStreamBlock; a last frame with the end actions.
-bool BuildStreamingSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
-                       SwfTemplate& tmpl);
+// template's first-frame tags; blankFrames empty frames; one frame per
+// SoundStreamBlock; a last frame with the end actions. The start block goes
+// out with the effective frame rate at its patch place.
+bool BuildStreamingSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl);
 
-// A 1 x 1 movie of background, stream head, BlankFrames empty frames and the
+// A 1 x 1 movie of background, stream head, blankFrames empty frames and the
 // blocks; no actions, no template tags.
-bool BuildSoundOnlySwf(const ConversionSettings& settings, const std::string& swfPath, const std::string& mp3Path);
+bool BuildSoundOnlySwf(const SoundMovieRecipe& recipe, const std::string& swfPath, const std::string& mp3Path);
 
-// BuildSoundOnlySwf at the entry's SWF path, then the template saved as the
-// player; the sound SWF is removed again when the player cannot be saved.
-bool BuildShellPlayerPair(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
-                          SwfTemplate& tmpl);
+// BuildSoundOnlySwf at the SWF path, then the template saved as the player;
+// the sound SWF is removed again when the player cannot be saved.
+bool BuildShellPlayerPair(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl);
 
-// Version 6 movie at SWFFrameRate with the MP3 as one DefineSound and a
-// StartSound (looping with SWFLoopPlay); with SWFInitPlay 0 the start-stop
+// Version 6 movie at the chosen frame rate with the MP3 as one DefineSound
+// and a StartSound (looping with loopPlay); without initPlay the start-stop
 // actions hold it in frame 1. The template itself is not used.
-bool BuildEventSoundSwf(ConversionSettings& settings, const SourceFileEntry& entry, const std::string& mp3Path,
-                        SwfTemplate& tmpl);
+bool BuildEventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl);
 
 }  // namespace tembrel

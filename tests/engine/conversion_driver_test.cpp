@@ -365,9 +365,7 @@ TEST_F(DriverTest, EmptyMp3OrFailingBuilderIsAConversionFailure) {
         if (c.emptyMp3) trial.decodeAndEncode = [](ConversionSettings&, int, const std::string&, const std::string&,
                                                    ConversionUi*, std::string*) { return true; };
         if (c.builderFails)
-            trial.builder = [](ConversionSettings&, const SourceFileEntry&, const std::string&, SwfTemplate&) {
-                return false;
-            };
+            trial.builder = [](const SoundMovieRecipe&, const SoundMovieFiles&, SwfTemplate&) { return false; };
         std::swap(steps, trial);
         auto list = Entries({a});
         RecordingUi ui;

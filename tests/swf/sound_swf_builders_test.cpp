@@ -147,8 +147,8 @@ struct Fixture {
     ScratchDir dir;
     std::string mp3 = dir.File("sound.mp3");
     SwfTemplate tmpl;
-    ConversionSettings settings{dir.Path() + "/"};
-    SourceFileEntry entry;
+    SoundMovieRecipe recipe;
+    SoundMovieFiles files;
     std::size_t signalSamples = 0;
 
     explicit Fixture(int sampleRate = 22050, int channels = 1, double seconds = 2.0, bool withShowFrame = true) {
@@ -158,20 +158,21 @@ struct Fixture {
         EXPECT_TRUE(tmpl.LoadTemplateBytes(TemplateBytes(withShowFrame)));
         tmpl.ScanAndRecolour();
         if (withShowFrame) {
-            EXPECT_TRUE(ExtractActionBlocks(tmpl, settings.StartPlayActions, settings.StartStopActions,
-                                            settings.EndLoopActions, settings.EndStopActions));
-            EXPECT_TRUE(LocateFrameRatePatch(settings.StartPlayActions));
+            EXPECT_TRUE(ExtractActionBlocks(tmpl, recipe.startPlay, recipe.startStop, recipe.endLoop, recipe.endStop));
+            EXPECT_TRUE(LocateFrameRatePatch(recipe.startPlay));
         }
-        settings.MovieVersion = tmpl.Version();
-        settings.MovieWidth = tmpl.Width();
-        settings.MovieHeight = tmpl.Height();
-        settings.DurationSeconds = static_cast<std::uint32_t>(seconds);
-        settings.EncodedSampleCount = static_cast<std::uint32_t>(signalSamples);
-        settings.SWFBkgColor = MakeColourRef(0xC0, 0x80, 0x40);
-        entry.outputSwfPath = dir.File("out.swf");
-        entry.playerSwfPath = dir.File("out.player.swf");
+        recipe.version = tmpl.Version();
+        recipe.width = tmpl.Width();
+        recipe.height = tmpl.Height();
+        recipe.withControls = true;
+        recipe.durationSeconds = static_cast<std::uint32_t>(seconds);
+        recipe.encodedSampleCount = static_cast<std::uint32_t>(signalSamples);
+        recipe.background = MakeColourRef(0xC0, 0x80, 0x40);
+        files.mp3Path = mp3;
+        files.swfPath = dir.File("out.swf");
+        files.playerPath = dir.File("out.player.swf");
     }
-    ParsedMovie Output() const { return ParseMovie(test::ReadAll(entry.outputSwfPath)); }
+    ParsedMovie Output() const { return ParseMovie(test::ReadAll(files.swfPath)); }
 };
 
 // The MP3 bytes carried by the stream blocks, in order, and their sample counts.
@@ -239,20 +240,21 @@ TEST(EffectiveFrameRateTest, LongSoundsLowerTheRate) {
     };
     for (const Case& c : cases)
         EXPECT_EQ(EffectiveFrameRate(c.seconds, c.rate), c.expected) << c.seconds << " s at " << c.rate;
-    ConversionSettings s("/p/");
-    s.DurationSeconds = 1800;
-    EXPECT_EQ(EffectiveFrameRate(s), 8);
+    SoundMovieRecipe recipe;
+    recipe.frameRate = 12;
+    recipe.durationSeconds = 1800;
+    EXPECT_EQ(EffectiveFrameRate(recipe), 8);
 }
 
 // --- the four builder and setting combinations ----------------------------
 
 TEST(SoundSwfBuildersTest, PlayerWithControlsCarriesTemplateFrameAndStream) {
     Fixture f;
-    f.settings.CreateCtrlSWF = 1;
-    f.settings.SWFInitPlay = 1;
-    f.settings.SWFLoopPlay = 0;
-    f.settings.BlankFrames = 3;
-    ASSERT_TRUE(BuildStreamingSwf(f.settings, f.entry, f.mp3, f.tmpl));
+    f.recipe.withControls = true;
+    f.recipe.initPlay = 1;
+    f.recipe.loopPlay = 0;
+    f.recipe.blankFrames = 3;
+    ASSERT_TRUE(BuildStreamingSwf(f.recipe, f.files, f.tmpl));
 
     ParsedMovie m = f.Output();
     ASSERT_TRUE(m.ok);
@@ -286,18 +288,18 @@ TEST(SoundSwfBuildersTest, PlayerWithControlsCarriesTemplateFrameAndStream) {
     if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
     long fromMp3 = DecodedSamples(f.mp3, 1);
     EXPECT_EQ(static_cast<long>(samples), fromMp3);
-    EXPECT_EQ(DecodedSamples(f.entry.outputSwfPath, 1), fromMp3);
+    EXPECT_EQ(DecodedSamples(f.files.swfPath, 1), fromMp3);
     // The sound lasts as long as the signal, give or take LAME's delay and padding.
     EXPECT_NEAR(fromMp3, static_cast<long>(f.signalSamples), 3 * 576);
 }
 
 TEST(SoundSwfBuildersTest, SoundWithoutControlsUsesStopAndLoopBlocks) {
     Fixture f(44100, 2, 1.5);
-    f.settings.CreateCtrlSWF = 0;
-    f.settings.SWFInitPlay = 0;
-    f.settings.SWFLoopPlay = 1;
-    f.settings.BlankFrames = 0;
-    ASSERT_TRUE(BuildStreamingSwf(f.settings, f.entry, f.mp3, f.tmpl));
+    f.recipe.withControls = false;
+    f.recipe.initPlay = 0;
+    f.recipe.loopPlay = 1;
+    f.recipe.blankFrames = 0;
+    ASSERT_TRUE(BuildStreamingSwf(f.recipe, f.files, f.tmpl));
 
     ParsedMovie m = f.Output();
     ASSERT_TRUE(m.ok);
@@ -312,15 +314,14 @@ TEST(SoundSwfBuildersTest, SoundWithoutControlsUsesStopAndLoopBlocks) {
     EXPECT_EQ(m.tags[1].body, (std::vector<std::uint8_t>{0x0F, 0x2F, 0x5B, 0x0E, 0x00, 0x00}));
     EXPECT_EQ(StreamedMp3(m), test::ReadAll(f.mp3));
     if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
-    EXPECT_EQ(DecodedSamples(f.entry.outputSwfPath, 2), DecodedSamples(f.mp3, 2));
+    EXPECT_EQ(DecodedSamples(f.files.swfPath, 2), DecodedSamples(f.mp3, 2));
 }
 
 TEST(SoundSwfBuildersTest, ShellPairIsOnePixelSoundAndTheSavedTemplate) {
     Fixture f;
-    f.settings.CreateCtrlSWF = 1;
-    f.settings.ButtonSWFType = kPlayerWithShell;
-    f.settings.BlankFrames = 3;
-    ASSERT_TRUE(BuildShellPlayerPair(f.settings, f.entry, f.mp3, f.tmpl));
+    f.recipe.withControls = true;
+    f.recipe.blankFrames = 3;
+    ASSERT_TRUE(BuildShellPlayerPair(f.recipe, f.files, f.tmpl));
 
     ParsedMovie m = f.Output();
     ASSERT_TRUE(m.ok);
@@ -334,9 +335,9 @@ TEST(SoundSwfBuildersTest, ShellPairIsOnePixelSoundAndTheSavedTemplate) {
     EXPECT_EQ(m.heightTwips, 20);
     EXPECT_EQ(m.version, 8u);
     EXPECT_EQ(StreamedMp3(m), test::ReadAll(f.mp3));
-    EXPECT_EQ(test::ReadAll(f.entry.playerSwfPath), f.tmpl.Data());
+    EXPECT_EQ(test::ReadAll(f.files.playerPath), f.tmpl.Data());
     if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg missing";
-    EXPECT_EQ(DecodedSamples(f.entry.outputSwfPath, 1), DecodedSamples(f.mp3, 1));
+    EXPECT_EQ(DecodedSamples(f.files.swfPath, 1), DecodedSamples(f.mp3, 1));
 }
 
 TEST(SoundSwfBuildersTest, EventSoundHasOneOrTwoFrames) {
@@ -353,14 +354,13 @@ TEST(SoundSwfBuildersTest, EventSoundHasOneOrTwoFrames) {
     };
     for (const Case& c : cases) {
         Fixture f(11025, 1, 1.0);
-        f.settings.CreateCtrlSWF = 0;
-        f.settings.SWFSoundType = kSoundEvent;
-        f.settings.SWFInitPlay = c.initPlay;
-        f.settings.SWFLoopPlay = c.loopPlay;
-        f.settings.BlankFrames = 3;  // not used by event sound
-        f.settings.SWFFrameRate = 24;
-        f.settings.DurationSeconds = 3600;  // would lower a streaming rate, not this one
-        ASSERT_TRUE(BuildEventSoundSwf(f.settings, f.entry, f.mp3, f.tmpl));
+        f.recipe.withControls = false;
+        f.recipe.initPlay = c.initPlay;
+        f.recipe.loopPlay = c.loopPlay;
+        f.recipe.blankFrames = 3;  // not used by event sound
+        f.recipe.frameRate = 24;
+        f.recipe.durationSeconds = 3600;  // would lower a streaming rate, not this one
+        ASSERT_TRUE(BuildEventSoundSwf(f.recipe, f.files, f.tmpl));
 
         ParsedMovie m = f.Output();
         ASSERT_TRUE(m.ok);
@@ -380,7 +380,7 @@ TEST(SoundSwfBuildersTest, EventSoundHasOneOrTwoFrames) {
             EXPECT_EQ(m.All(kTagDoAction).at(0)->body, kStartStop);
         }
         if (test::HaveTool("ffmpeg")) {
-            EXPECT_EQ(DecodedSamples(f.entry.outputSwfPath, 1), DecodedSamples(f.mp3, 1));
+            EXPECT_EQ(DecodedSamples(f.files.swfPath, 1), DecodedSamples(f.mp3, 1));
         }
     }
 }
@@ -394,10 +394,10 @@ TEST(SoundSwfBuildersTest, LongSoundLowersRateInHeaderStreamAndStartActions) {
     } cases[] = {{1800, 8}, {18000, 1}, {10, 12}};
     for (const Case& c : cases) {
         Fixture f;
-        f.settings.CreateCtrlSWF = 1;
-        f.settings.SWFInitPlay = 1;
-        f.settings.DurationSeconds = c.seconds;
-        ASSERT_TRUE(BuildStreamingSwf(f.settings, f.entry, f.mp3, f.tmpl));
+        f.recipe.withControls = true;
+        f.recipe.initPlay = 1;
+        f.recipe.durationSeconds = c.seconds;
+        ASSERT_TRUE(BuildStreamingSwf(f.recipe, f.files, f.tmpl));
         ParsedMovie m = f.Output();
         ASSERT_TRUE(m.ok);
         EXPECT_EQ(m.frameRate, c.rate);
@@ -406,8 +406,10 @@ TEST(SoundSwfBuildersTest, LongSoundLowersRateInHeaderStreamAndStartActions) {
         ByteBuffer patched = kStartPlay;
         patched[6] = static_cast<std::uint8_t>(c.rate);
         EXPECT_EQ(m.tags[2].body, patched);
-        // The stop block has no patch location and stays as it was.
-        EXPECT_EQ(BodyOf(f.settings.StartStopActions.data), kStartStop);
+        // The builder patched its own copy: the recipe's blocks stay as
+        // they were, ready for the next file.
+        EXPECT_EQ(BodyOf(f.recipe.startPlay.data), kStartPlay);
+        EXPECT_EQ(BodyOf(f.recipe.startStop.data), kStartStop);
         EXPECT_EQ(StreamedMp3(m), test::ReadAll(f.mp3));
     }
 }
@@ -417,19 +419,19 @@ TEST(SoundSwfBuildersTest, LongSoundLowersRateInHeaderStreamAndStartActions) {
 TEST(SoundSwfBuildersTest, FailuresLeaveNoFiles) {
     {
         Fixture f(22050, 1, 1.0, /*withShowFrame=*/false);
-        f.settings.CreateCtrlSWF = 1;
-        EXPECT_FALSE(BuildStreamingSwf(f.settings, f.entry, f.mp3, f.tmpl));
-        EXPECT_FALSE(fs::exists(f.entry.outputSwfPath));
+        f.recipe.withControls = true;
+        EXPECT_FALSE(BuildStreamingSwf(f.recipe, f.files, f.tmpl));
+        EXPECT_FALSE(fs::exists(f.files.swfPath));
         // Without controls the template's frame is not needed.
-        f.settings.CreateCtrlSWF = 0;
-        EXPECT_TRUE(BuildStreamingSwf(f.settings, f.entry, f.mp3, f.tmpl));
+        f.recipe.withControls = false;
+        EXPECT_TRUE(BuildStreamingSwf(f.recipe, f.files, f.tmpl));
     }
     {
         Fixture f;
-        f.entry.playerSwfPath = f.dir.File("missing-folder/out.player.swf");
-        EXPECT_FALSE(BuildShellPlayerPair(f.settings, f.entry, f.mp3, f.tmpl));
-        EXPECT_FALSE(fs::exists(f.entry.outputSwfPath));
-        EXPECT_FALSE(fs::exists(f.entry.playerSwfPath));
+        f.files.playerPath = f.dir.File("missing-folder/out.player.swf");
+        EXPECT_FALSE(BuildShellPlayerPair(f.recipe, f.files, f.tmpl));
+        EXPECT_FALSE(fs::exists(f.files.swfPath));
+        EXPECT_FALSE(fs::exists(f.files.playerPath));
     }
     // MP3 that is missing or not an MP3, output that cannot be created, and
     // frame rates the header cannot hold: no file for any builder.
@@ -445,11 +447,12 @@ TEST(SoundSwfBuildersTest, FailuresLeaveNoFiles) {
                 tagged.insert(tagged.end(), audio.begin(), audio.end());
                 test::WriteAll(mp3, tagged);
             }
-            if (variant == 2) f.entry.outputSwfPath = f.dir.File("no-such-folder/out.swf");
-            if (variant == 3) f.settings.SWFFrameRate = 0;
-            EXPECT_FALSE(build(f.settings, f.entry, mp3, f.tmpl)) << "variant " << variant;
-            EXPECT_FALSE(fs::exists(f.entry.outputSwfPath)) << "variant " << variant;
-            EXPECT_FALSE(fs::exists(f.entry.playerSwfPath)) << "variant " << variant;
+            if (variant == 2) f.files.swfPath = f.dir.File("no-such-folder/out.swf");
+            if (variant == 3) f.recipe.frameRate = 0;
+            f.files.mp3Path = mp3;
+            EXPECT_FALSE(build(f.recipe, f.files, f.tmpl)) << "variant " << variant;
+            EXPECT_FALSE(fs::exists(f.files.swfPath)) << "variant " << variant;
+            EXPECT_FALSE(fs::exists(f.files.playerPath)) << "variant " << variant;
         }
     }
 }
@@ -457,11 +460,11 @@ TEST(SoundSwfBuildersTest, FailuresLeaveNoFiles) {
 TEST(SoundSwfBuildersTest, StageSizeOutOfRangeFailsCleanly) {
     Fixture f;
     for (std::int32_t width : {200000000, -5}) {  // 4e9 twips wrap; a negative stage is nonsense
-        f.settings.MovieWidth = width;
-        EXPECT_FALSE(BuildStreamingSwf(f.settings, f.entry, f.mp3, f.tmpl));
-        EXPECT_FALSE(fs::exists(f.entry.outputSwfPath));
-        EXPECT_FALSE(BuildEventSoundSwf(f.settings, f.entry, f.mp3, f.tmpl));
-        EXPECT_FALSE(fs::exists(f.entry.outputSwfPath));
+        f.recipe.width = width;
+        EXPECT_FALSE(BuildStreamingSwf(f.recipe, f.files, f.tmpl));
+        EXPECT_FALSE(fs::exists(f.files.swfPath));
+        EXPECT_FALSE(BuildEventSoundSwf(f.recipe, f.files, f.tmpl));
+        EXPECT_FALSE(fs::exists(f.files.swfPath));
     }
 }
 
