@@ -2,9 +2,11 @@
 
 extern "C" {
 #include <libavcodec/avcodec.h>
+#include <libavcodec/vorbis_parser.h>
 #include <libavutil/intreadwrite.h>
 }
 
+#include <cstring>
 #include <memory>
 
 #include "platform/ffmpeg_input.h"
@@ -41,15 +43,54 @@ std::optional<MpegAudioShape> ReadMpegAudioHeader(const AVPacket& packet) {
     return shape;
 }
 
+// Samples per channel at 48 kHz of an Opus packet, from its table-of-contents
+// byte and frame count; nothing for a malformed packet.
+std::optional<int> OpusPacketSamples(const AVPacket& packet) {
+    if (packet.size < 1) return std::nullopt;
+    const int toc = packet.data[0];
+    const int config = toc >> 3;
+    static constexpr int kSilk[] = {480, 960, 1920, 2880};
+    static constexpr int kHybrid[] = {480, 960};
+    static constexpr int kCelt[] = {120, 240, 480, 960};
+    const int frame = config < 12 ? kSilk[config % 4] : config < 16 ? kHybrid[config % 2] : kCelt[config % 4];
+    int frames = 1;
+    switch (toc & 3) {
+        case 0: frames = 1; break;
+        case 1:
+        case 2: frames = 2; break;
+        default:
+            if (packet.size < 2) return std::nullopt;
+            frames = packet.data[1] & 0x3F;
+            break;
+    }
+    const int samples = frames * frame;
+    if (frames == 0 || samples > 5760) return std::nullopt;  // at most 120 ms
+    return samples;
+}
+
+// The pre-skip an Opus header asks the decoder to drop at the start.
+std::int64_t OpusPreSkip(const AVCodecParameters& codec) {
+    if (codec.extradata_size < 19 || std::memcmp(codec.extradata, "OpusHead", 8) != 0) return 0;
+    return AV_RL16(codec.extradata + 10);
+}
+
+struct VorbisParserDeleter {
+    void operator()(AVVorbisParseContext* p) const { av_vorbis_parse_free(&p); }
+};
+
+constexpr int kAc3FrameSamples = 1536;
+
 // How the decoder's output of each packet is known without decoding it.
 enum class PacketSamples {
     None,          // not known: decode to count
     MpegHeader,    // from the frame header of each packet
-    FixedFrame,    // the codec's fixed frame size
-    PacketLength,  // the packet's duration, exact for these codecs
-    // The same, but the first packet only primes the decoder and gives
-    // nothing; the last one's duration already leaves out the padding.
-    PacketLengthAfterFirst,
+    // The codec's fixed frame size. Not the packet durations: containers
+    // round them (Matroska to milliseconds) or shorten the last one.
+    FixedFrame,
+    OpusToc,       // the packet's own table of contents
+    // The block sizes of the packet and the one before; the first packet
+    // only primes the decoder and gives nothing.
+    VorbisBlocks,
 };
 
 bool IsMpegAudio(AVCodecID codec) {
@@ -64,9 +105,10 @@ PacketSamples SamplesRuleFor(const AVCodecParameters& codec) {
         // AAC in MP4 keeps the last frame whole even where its table entry is
         // shorter.
         case AV_CODEC_ID_AAC: return codec.frame_size > 0 ? PacketSamples::FixedFrame : PacketSamples::None;
-        case AV_CODEC_ID_AC3:
-        case AV_CODEC_ID_OPUS: return PacketSamples::PacketLength;
-        case AV_CODEC_ID_VORBIS: return PacketSamples::PacketLengthAfterFirst;
+        case AV_CODEC_ID_AC3: return PacketSamples::FixedFrame;  // six blocks of 256
+        // The decoder always puts out 48 kHz.
+        case AV_CODEC_ID_OPUS: return codec.sample_rate == 48000 ? PacketSamples::OpusToc : PacketSamples::None;
+        case AV_CODEC_ID_VORBIS: return PacketSamples::VorbisBlocks;
         default: return PacketSamples::None;
     }
 }
@@ -76,6 +118,10 @@ PacketSamples SamplesRuleFor(const AVCodecParameters& codec) {
 // the padding is cut from the frame it comes with.
 class TrimmedCount {
 public:
+    // A delay the decoder knows from the stream's header, before any packet
+    // says otherwise.
+    explicit TrimmedCount(std::int64_t initialSkip) : skip_(initialSkip) {}
+
     void Add(std::int64_t samples, const AVPacket& packet) {
         std::int64_t padding = 0;
         std::size_t size = 0;
@@ -127,8 +173,13 @@ std::optional<std::int64_t> CountSamplesFromPackets(const std::string& path, con
 
     std::unique_ptr<AVPacket, PacketDeleter> packet(av_packet_alloc());
     if (!packet) return std::nullopt;
-    TrimmedCount count;
+    TrimmedCount count(codec.codec_id == AV_CODEC_ID_OPUS ? OpusPreSkip(codec) : 0);
     std::optional<MpegAudioShape> firstShape;
+    std::unique_ptr<AVVorbisParseContext, VorbisParserDeleter> vorbis;
+    if (rule == PacketSamples::VorbisBlocks) {
+        vorbis.reset(av_vorbis_parse_init(codec.extradata, codec.extradata_size));
+        if (!vorbis) return std::nullopt;
+    }
     bool first = true;
     int result;
     while ((result = av_read_frame(format, packet.get())) >= 0) {
@@ -151,13 +202,22 @@ std::optional<std::int64_t> CountSamplesFromPackets(const std::string& path, con
                 samples = shape->samples;
                 break;
             }
-            case PacketSamples::FixedFrame: samples = codec.frame_size; break;
-            case PacketSamples::PacketLength:
-            case PacketSamples::PacketLengthAfterFirst:
-                if (packet->duration <= 0) return std::nullopt;
-                samples = av_rescale_q(packet->duration, again.time_base, AVRational{1, codec.sample_rate});
-                if (first && rule == PacketSamples::PacketLengthAfterFirst) samples = 0;
+            case PacketSamples::FixedFrame:
+                samples = codec.codec_id == AV_CODEC_ID_AC3 ? kAc3FrameSamples : codec.frame_size;
                 break;
+            case PacketSamples::OpusToc: {
+                const std::optional<int> n = OpusPacketSamples(*packet);
+                if (!n) return std::nullopt;
+                samples = *n;
+                break;
+            }
+            case PacketSamples::VorbisBlocks: {
+                int flags = 0;
+                const int n = av_vorbis_parse_frame_flags(vorbis.get(), packet->data, packet->size, &flags);
+                if (n < 0 || flags) return std::nullopt;  // a header: a new chained stream
+                samples = first ? 0 : n;
+                break;
+            }
             case PacketSamples::None: return std::nullopt;
         }
         count.Add(samples, *packet);
