@@ -84,4 +84,14 @@ std::string JsonLine(const std::string& source, const std::string& status, const
            ",\"reason\":" + JsonString(reason) + "}\n";
 }
 
+std::string OutcomeJsonLine(const std::string& source, const FileOutcome& outcome) {
+    std::string line = JsonLine(source, outcome.status, outcome.swfPath, outcome.pagePath, outcome.playerPath,
+                                outcome.reason);
+    line.resize(line.size() - 2);  // the closing brace and the newline
+    line += ",\"samples\":" + std::to_string(outcome.sampleCount) +
+            ",\"seconds\":" + std::to_string(outcome.durationSeconds) +
+            ",\"bytes\":" + std::to_string(outcome.movieBytes) + "}\n";
+    return line;
+}
+
 }  // namespace tembrel::cli

@@ -2,6 +2,8 @@
 // Text as JSON string literals for the converter's --json lines.
 #include <string>
 
+#include "engine/conversion_events.h"
+
 namespace tembrel::cli {
 
 // text as a JSON string literal, quotes included. Always valid JSON: quotes,
@@ -14,5 +16,10 @@ std::string JsonString(const std::string& text);
 // string (empty when there is nothing to say).
 std::string JsonLine(const std::string& source, const std::string& status, const std::string& swf,
                      const std::string& page, const std::string& player, const std::string& reason);
+
+// The --json object of a file the run reached or not: the fields above,
+// then what the run made of it (samples per channel, whole seconds, bytes
+// of the SWF) as numbers.
+std::string OutcomeJsonLine(const std::string& source, const FileOutcome& outcome);
 
 }  // namespace tembrel::cli

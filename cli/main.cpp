@@ -15,6 +15,7 @@
 #include "cli/json_text.h"
 #include "cli/terminal_ui.h"
 #include "engine/conversion_driver.h"
+#include "engine/job_ui_bridge.h"
 #include "engine/parallel_conversion.h"
 #include "engine/settings_persistence.h"
 #include "platform/qt_settings_store.h"
@@ -69,9 +70,13 @@ void PrintLoadReasons(const FailedFileList& failed) {
         if (!file.reason.empty()) std::fprintf(stderr, "%s: %s\n", file.path.c_str(), file.reason.c_str());
 }
 
-// The list's rows, then the files that could not be loaded.
-void PrintJson(const cli::TerminalConversionUi& ui, const FailedFileList& failed) {
-    std::string lines = ui.JsonLines();
+// The list's rows from what the run made of them, then the files that
+// could not be loaded.
+void PrintJson(const std::vector<SourceFileEntry*>& entries, const std::vector<FileOutcome>& outcomes,
+               const FailedFileList& failed) {
+    std::string lines;
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        lines += cli::OutcomeJsonLine(entries[i]->sourcePath, i < outcomes.size() ? outcomes[i] : FileOutcome{});
     for (const FailedFile& file : failed.Files())
         lines += cli::JsonLine(file.path, kStatusFailedToLoad, "", "", "", file.reason);
     std::fputs(lines.c_str(), stdout);
@@ -128,11 +133,12 @@ int main(int argc, char** argv) {
         rows.push_back(static_cast<int>(row));
     }
     int converted = 0;
+    std::vector<FileOutcome> outcomes;
     cli::TerminalConversionUi ui(entries, tty, options.json, options.browse);
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
     if (!entries.empty() && !cli::InterruptRequested())
-        converted = ConvertFilesInParallel(settings, entries, rows, &ui, jobs);
-    if (options.json) PrintJson(ui, failed);
+        converted = RunConversionJob(settings, entries, rows, &ui, jobs, StandardConversionSteps(), &outcomes);
+    if (options.json) PrintJson(entries, outcomes, failed);
     ShutdownAudioDecoding();
 
     // A converted file with a reason beside it (its page not written) is

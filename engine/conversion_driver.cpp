@@ -6,6 +6,7 @@
 
 #include "engine/colour_factors.h"
 #include "engine/conversion_file_steps.h"
+#include "engine/job_ui_bridge.h"
 #include "engine/template_action_blocks.h"
 #include "platform/file_identity.h"
 #include "platform/os_file.h"
@@ -100,42 +101,7 @@ bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, 
 
 int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                  const std::vector<int>& rows, ConversionUi* ui, const ConversionSteps& steps) {
-    const BuilderChoice choice = ChooseBuilder(settings);
-    SwfTemplate tmpl;
-    // A template that cannot be used ends the run before any window opens.
-    if (!PrepareTemplate(settings, choice, tmpl, ui)) {
-        ReportUnusableTemplate(choice, entries, rows, ui);
-        return 0;
-    }
-
-    const int count = static_cast<int>(entries.size());
-    if (ui) {
-        BeginRunWindow(*ui, count);
-        ui->PumpMessages();
-    }
-
-    int converted = 0;
-    int stoppedAt = count;
-    for (int i = 0; i < count; ++i) {
-        SourceFileEntry& entry = *entries[i];
-        const int row = RowOf(rows, i);
-        if (ui) ShowFileStarting(*ui, row, i, count, entry.sourcePath);
-
-        const FileResult result = ConvertOneFile(settings, choice, steps, entry, tmpl, ui);
-        if (result.succeeded)
-            ++converted;
-        else
-            ForgetOutputs(entry);
-        if (ui && FinishFileRow(*ui, row, result, entry, [ui] { return ui->PumpMessages(); })) {
-            stoppedAt = i;
-            break;
-        }
-    }
-
-    if (ui) ui->EndRun();
-
-    ShowFirstSwf(settings, entries, stoppedAt, ui);
-    return converted;
+    return RunConversionJob(settings, entries, rows, ui, 1, steps);
 }
 
 }  // namespace tembrel

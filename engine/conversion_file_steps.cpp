@@ -74,12 +74,15 @@ FileResult ConvertOneFile(ConversionSettings& settings, const BuilderChoice& cho
     return BuildAndPlaceOutputs(settings, choice, steps, entry, mp3.Path(), tmpl);
 }
 
+std::string UnusableTemplateReason(const BuilderChoice& choice) {
+    return "the template SWF file \"" + choice.templatePath + "\" " +
+           (IsRegularFileAt(choice.templatePath) ? "is not a valid template file" : "is not available");
+}
+
 void ReportUnusableTemplate(const BuilderChoice& choice, const std::vector<SourceFileEntry*>& entries,
                             const std::vector<int>& rows, ConversionUi* ui) {
     if (!ui) return;
-    const std::string reason = "the template SWF file \"" + choice.templatePath + "\" " +
-                               (IsRegularFileAt(choice.templatePath) ? "is not a valid template file"
-                                                                     : "is not available");
+    const std::string reason = UnusableTemplateReason(choice);
     for (int i = 0; i < static_cast<int>(entries.size()); ++i) ui->SetRowReason(RowOf(rows, i), reason);
 }
 

@@ -51,6 +51,9 @@ bool BuildFileFromMp3(ConversionSettings& settings, const BuilderChoice& choice,
 FileResult ConvertOneFile(ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
                           SourceFileEntry& entry, SwfTemplate& tmpl, ConversionUi* ui);
 
+// Why a run's template cannot be used.
+std::string UnusableTemplateReason(const BuilderChoice& choice);
+
 // Each row learns why the run ended before it started: its template cannot
 // be used (the message has already been shown).
 void ReportUnusableTemplate(const BuilderChoice& choice, const std::vector<SourceFileEntry*>& entries,

@@ -5,6 +5,8 @@
 #include <sys/stat.h>
 
 #include <algorithm>
+#include <atomic>
+#include <thread>
 #include <dirent.h>
 #include <functional>
 #include <memory>
@@ -61,7 +63,7 @@ public:
     std::vector<std::pair<std::string, MessageIcon>> messages;
     std::function<void(RecordingUi&)> onPump;
     int overallRange = -1, overallPosition = -1, runsBegun = 0, runsEnded = 0;
-    bool cancelled = false;
+    std::atomic<bool> cancelled{false};  // set by a step on an engine thread too
 };
 
 std::string ProgramFolder() { return std::string(TEMBREL_PROGRAM_DIR) + "/"; }
@@ -451,16 +453,18 @@ TEST_F(DriverTest, CancelDuringTheStageMarksTheFileCancelled) {
     const std::string a = Tone("a.wav"), b = Tone("b.wav"), c = Tone("c.wav");
     settings.CreateCtrlSWF = 0;
     auto encode = steps.decodeAndEncode;
+    RecordingUi ui;
     steps.decodeAndEncode = [&](ConversionSettings& s, int type, const std::string& src, const std::string& mp3,
-                                ConversionUi* ui, std::string* reason) {
+                                ConversionUi* stage, std::string* reason) {
         if (src == b) {
-            static_cast<RecordingUi*>(ui)->cancelled = true;  // Cancel pressed while encoding
+            ui.cancelled = true;  // Cancel pressed while encoding
+            // The stage learns of it once the window has pumped its messages.
+            while (!stage->PumpMessages()) std::this_thread::yield();
             return false;
         }
-        return encode(s, type, src, mp3, ui, reason);
+        return encode(s, type, src, mp3, stage, reason);
     };
     auto list = Entries({a, b, c});
-    RecordingUi ui;
     EXPECT_EQ(Run(list, &ui), 1);
     EXPECT_EQ(ui.StatusOf(11), "Cancelled");
     EXPECT_EQ(ui.StatusOf(12), "");

@@ -1,0 +1,307 @@
+#include "engine/conversion_job.h"
+
+#include <algorithm>
+#include <exception>
+#include <set>
+#include <system_error>
+
+#include "engine/conversion_file_steps.h"
+#include "engine/file_outputs.h"
+#include "platform/os_file.h"
+#include "platform/path_parts.h"
+
+namespace tembrel {
+
+// One file between the worker that encodes it and the runner that names,
+// builds and places it.
+struct ConversionJob::FileWork {
+    FileWork(const ConversionSettings& prepared, const SourceFileEntry& source) : settings(prepared), entry(source) {}
+
+    ConversionSettings settings;  // this file's own: the stage's results
+    SourceFileEntry entry;        // named by the runner before a worker sees it
+    TempMp3File mp3;
+    bool refused = false;   // naming said no: never encoded
+    bool finished = false;  // the worker is done with it (or it was refused)
+    bool encoded = false;
+    std::string status, reason;
+    // The stage's latest progress, shown again when the run gets to the
+    // file (it may have started while an earlier one was shown).
+    int perMille = 0;
+    std::string progressText;
+};
+
+// The stage's window onto the job: progress in per mille, Cancel as the
+// job's stop.
+class ConversionJob::StageUi : public ConversionUi {
+public:
+    StageUi(ConversionJob& job, int index, std::stop_token stop) : job_(job), index_(index), stop_(std::move(stop)) {}
+
+    void SetFileText(const std::string& text) override {
+        Update([&](FileWork& file) { file.progressText = text; });
+    }
+    int FileBarWidth() const override { return 1000; }
+    void SetFileRange(int) override {}
+    void SetFilePosition(int position) override {
+        Update([&](FileWork& file) { file.perMille = std::clamp(position, 0, 1000); });
+    }
+    void SetOverallText(const std::string&) override {}
+    void SetOverallRange(int) override {}
+    void SetOverallPosition(int) override {}
+    void SetRowStatus(int, const std::string&) override {}
+    bool ShowMessage(const std::string& text, MessageIcon icon) override {
+        bool answer = true;
+        job_.Emit([&] { answer = job_.sink_->Message(text, icon); });
+        return answer;
+    }
+    bool PumpMessages() override { return stop_.stop_requested(); }
+    void ShowInFileManager(const std::string&) override {}
+
+private:
+    template <typename Change>
+    void Update(Change change) {
+        int perMille;
+        std::string text;
+        {
+            std::lock_guard<std::mutex> guard(job_.stateLock_);
+            FileWork& file = *job_.files_[index_];
+            change(file);
+            if (job_.front_ != index_) return;
+            perMille = file.perMille;
+            text = file.progressText;
+        }
+        job_.Emit([&] { job_.sink_->FileProgress(index_, perMille, text); });
+    }
+
+    ConversionJob& job_;
+    int index_;
+    std::stop_token stop_;
+};
+
+ConversionJob::ConversionJob(const ConversionSettings& options, std::vector<SourceFileEntry> entries,
+                             ConversionSteps steps)
+    : options_(options), results_(options), entries_(std::move(entries)), steps_(std::move(steps)),
+      outcomes_(entries_.size()) {}
+
+ConversionJob::~ConversionJob() {
+    Cancel();
+    Wait();
+}
+
+void ConversionJob::Start(ConversionEventSink& sink, int jobs) {
+    if (runner_.joinable()) return;
+    sink_ = &sink;
+    runner_ = std::jthread([this, &sink, jobs](std::stop_token) { Run(stop_.get_token(), sink, std::max(jobs, 1)); });
+}
+
+void ConversionJob::Cancel() {
+    stop_.request_stop();
+    { std::lock_guard<std::mutex> guard(stateLock_); }
+    changed_.notify_all();
+}
+
+void ConversionJob::Wait() {
+    if (runner_.joinable()) runner_.join();
+}
+
+void ConversionJob::Emit(const std::function<void()>& call) {
+    std::lock_guard<std::mutex> guard(eventLock_);
+    call();
+}
+
+void ConversionJob::Encode(std::stop_token stop) {
+    std::unique_lock<std::mutex> lock(stateLock_);
+    for (;;) {
+        changed_.wait(lock, [&] { return workersStop_ || nextToEncode_ < toEncode_.size(); });
+        if (workersStop_) return;
+        const int index = toEncode_[nextToEncode_++];
+        FileWork& file = *files_[index];
+        // After Cancel a file is not started; the runner reports it.
+        if (!stop.stop_requested()) {
+            lock.unlock();
+            bool encoded = false;
+            std::string reason;
+            try {
+                file.mp3 = TempMp3File(steps_);
+                StageUi ui(*this, index, stop);
+                encoded = EncodeFileToMp3(file.settings, file.entry, steps_, file.mp3.Path(), &ui, &reason);
+            } catch (const std::exception& error) {
+                // One file's fault must not end the program.
+                reason = std::string("internal error: ") + error.what();
+            } catch (...) {
+                reason = "internal error";
+            }
+            lock.lock();
+            file.encoded = encoded;
+            file.reason = std::move(reason);
+        }
+        file.finished = true;
+        changed_.notify_all();
+    }
+}
+
+namespace {
+
+// The output names a named entry will take.
+std::vector<std::string> NamesOf(const SourceFileEntry& entry) {
+    std::vector<std::string> names;
+    for (const std::string* name : {&entry.outputSwfPath, &entry.htmlPath, &entry.playerSwfPath})
+        if (!name->empty()) names.push_back(*name);
+    return names;
+}
+
+}  // namespace
+
+void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int jobs) {
+    const int count = static_cast<int>(entries_.size());
+    summary_.files = count;
+    const BuilderChoice choice = ChooseBuilder(results_);
+    SwfTemplate tmpl;
+    StageUi messages(*this, -1, stop);
+    if (!PrepareTemplate(results_, choice, tmpl, &messages)) {
+        const std::string reason = UnusableTemplateReason(choice);
+        for (FileOutcome& outcome : outcomes_) outcome.reason = reason;
+        summary_.templateRefused = true;
+        summary_.failed = count;
+        Emit([&] { sink.RunFinished(summary_); });
+        return;
+    }
+
+    for (const SourceFileEntry& entry : entries_) files_.push_back(std::make_unique<FileWork>(results_, entry));
+    Emit([&] { sink.RunStarted(count); });
+
+    // With one job a file is named only when the run gets to it, exactly as
+    // a one-at-a-time run; with more, a window of files ahead is named so
+    // that the workers have work.
+    const int window = jobs == 1 ? 1 : 2 * jobs;
+    std::vector<std::jthread> workers;
+    try {
+        for (int i = 0; i < std::min(jobs, std::max(count, 1)); ++i)
+            workers.emplace_back([this](std::stop_token) { Encode(stop_.get_token()); });
+    } catch (const std::system_error&) {
+        // Fewer threads than asked for still do the work.
+    }
+
+    std::set<std::string> reserved;  // names of files named but not yet placed
+    int named = 0;
+    auto nameFile = [&](int index, bool mayDefer) {
+        FileWork& file = *files_[index];
+        std::string status, reason;
+        SourceFileEntry entry = file.entry;
+        const bool ok = steps_.nameOutputs && steps_.nameOutputs(file.settings, entry, &status, &reason);
+        if (ok && mayDefer) {
+            // A name an earlier file of this run may still take: name it
+            // once that file is placed, as a one-at-a-time run would.
+            for (const std::string& name : NamesOf(entry))
+                if (reserved.count(name)) return false;
+        }
+        file.entry = entry;
+        std::lock_guard<std::mutex> guard(stateLock_);
+        if (!ok) {
+            file.refused = file.finished = true;
+            file.status = status.empty() ? kStatusConversionFailure : status;
+            file.reason = reason;
+        } else {
+            for (const std::string& name : NamesOf(entry)) reserved.insert(name);
+            toEncode_.push_back(index);
+        }
+        return true;
+    };
+
+    int stoppedAt = count;
+    for (int p = 0; p < count; ++p) {
+        while (!stop.stop_requested() && named < std::min(count, p + window) && nameFile(named, named > p)) {
+            ++named;
+            changed_.notify_all();
+        }
+        if (named == p && !stop.stop_requested()) {
+            nameFile(named++, false);
+            changed_.notify_all();
+        }
+        FileWork& file = *files_[p];
+        const std::string& source = file.entry.sourcePath;
+        // The front moves under the event lock, so that no progress of this
+        // file can be told before the file itself.
+        Emit([&] {
+            int perMille;
+            std::string progressText;
+            {
+                std::lock_guard<std::mutex> guard(stateLock_);
+                front_ = p;
+                perMille = file.perMille;
+                progressText = file.progressText;
+            }
+            sink.FileStarted(p, OverallProgressText(p + 1, count), FileProgressText(source, 0));
+            if (!progressText.empty() || perMille > 0) sink.FileProgress(p, perMille, progressText);
+        });
+        {
+            std::unique_lock<std::mutex> lock(stateLock_);
+            changed_.wait(lock, [&] { return file.finished || (stop.stop_requested() && p >= named); });
+        }
+
+        FileResult result;
+        result.status = file.status.empty() ? kStatusConversionFailure : file.status;
+        result.reason = file.reason;
+        if (file.finished && !file.refused && file.encoded) {
+            try {
+                result = BuildAndPlaceOutputs(file.settings, choice, steps_, file.entry, file.mp3.Path(), tmpl);
+            } catch (const std::exception& error) {
+                result = FileResult{false, kStatusConversionFailure, std::string("internal error: ") + error.what()};
+            }
+        }
+        file.mp3.Remove();
+        for (const std::string& name : NamesOf(file.entry)) reserved.erase(name);
+
+        FileOutcome& outcome = outcomes_[p];
+        const bool cancelled = !result.succeeded && stop.stop_requested();
+        if (result.succeeded) {
+            outcome.kind = FileOutcome::Kind::Converted;
+            outcome.status = FileNameOf(file.entry.outputSwfPath);
+            outcome.swfPath = file.entry.outputSwfPath;
+            outcome.playerPath = file.entry.playerSwfPath;
+            outcome.pagePath = file.entry.htmlPath;
+            outcome.sampleCount = file.settings.EncodedSampleCount;
+            outcome.durationSeconds = file.settings.DurationSeconds;
+            outcome.movieBytes = FileSizeAt(file.entry.outputSwfPath);
+            results_.EncodedSampleCount = file.settings.EncodedSampleCount;
+            results_.DurationSeconds = file.settings.DurationSeconds;
+            ++summary_.converted;
+        } else {
+            outcome.kind = cancelled ? FileOutcome::Kind::Cancelled
+                                     : file.refused ? FileOutcome::Kind::Refused : FileOutcome::Kind::Failed;
+            outcome.status = cancelled ? kStatusCancelled : result.status;
+            ForgetOutputs(file.entry);
+            ++summary_.failed;
+        }
+        outcome.reason = cancelled ? "cancelled" : result.reason;
+        entries_[p] = file.entry;
+        Emit([&] { sink.FileFinished(p, outcome); });
+        // Cancel pressed while a file was built still lets that file count.
+        if (stop.stop_requested()) {
+            stoppedAt = p;
+            summary_.cancelled = true;
+            break;
+        }
+    }
+
+    {
+        std::lock_guard<std::mutex> guard(stateLock_);
+        workersStop_ = true;
+        front_ = -1;
+    }
+    changed_.notify_all();
+    for (std::jthread& worker : workers) worker.join();
+    files_.clear();  // removes every temporary MP3 still there
+
+    if (options_.BrowseOutFolder != 0) {
+        for (int i = 0; i < stoppedAt; ++i) {
+            const std::string& swf = entries_[i].outputSwfPath;
+            if (!swf.empty() && FileExists(swf)) {
+                Emit([&] { sink.RevealFile(swf); });
+                break;
+            }
+        }
+    }
+    Emit([&] { sink.RunFinished(summary_); });
+}
+
+}  // namespace tembrel

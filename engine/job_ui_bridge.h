@@ -1,0 +1,28 @@
+#pragma once
+// A conversion job driven from the calling thread for a front end that has
+// a ConversionUi: each event is handed to the calling thread and the engine
+// waits until the front end has shown it and pumped its messages, as a
+// window's own loop would, so that Cancel lands exactly where it was
+// pressed. The calling thread keeps pumping while it waits.
+#include <vector>
+
+#include "audio/source_file_entry.h"
+#include "engine/conversion_driver.h"
+#include "engine/conversion_events.h"
+#include "engine/conversion_settings.h"
+#include "engine/conversion_ui.h"
+
+namespace tembrel {
+
+// Runs the entries through a ConversionJob with up to `jobs` files encoded
+// at once. rows[i] is the list row of entries[i]; a null ui makes the run
+// silent and uncancellable. Each entry's output paths stay set when it
+// converted and are emptied when it did not; settings receive the run's
+// results (movie size and version, action blocks, the last file's sample
+// count and duration), and *outcomes (when given) each file's outcome.
+// Returns the number of files converted.
+int RunConversionJob(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+                     const std::vector<int>& rows, ConversionUi* ui, int jobs, const ConversionSteps& steps,
+                     std::vector<FileOutcome>* outcomes = nullptr);
+
+}  // namespace tembrel
