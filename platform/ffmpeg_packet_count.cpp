@@ -80,6 +80,14 @@ struct VorbisParserDeleter {
 
 constexpr int kAc3FrameSamples = 1536;
 
+// An AAC packet with an ADTS header must hold the whole frame the header
+// announces: the decoder refuses a cut one (the end of a truncated file).
+bool IsWholeAdtsFrameOrRaw(const AVPacket& packet) {
+    if (packet.size < 7 || packet.data[0] != 0xFF || (packet.data[1] & 0xF6) != 0xF0) return true;
+    const int length = ((packet.data[3] & 0x03) << 11) | (packet.data[4] << 3) | (packet.data[5] >> 5);
+    return length == packet.size;
+}
+
 // How the decoder's output of each packet is known without decoding it.
 enum class PacketSamples {
     None,          // not known: decode to count
@@ -203,6 +211,7 @@ std::optional<std::int64_t> CountSamplesFromPackets(const std::string& path, con
                 break;
             }
             case PacketSamples::FixedFrame:
+                if (codec.codec_id == AV_CODEC_ID_AAC && !IsWholeAdtsFrameOrRaw(*packet)) return std::nullopt;
                 samples = codec.codec_id == AV_CODEC_ID_AC3 ? kAc3FrameSamples : codec.frame_size;
                 break;
             case PacketSamples::OpusToc: {
