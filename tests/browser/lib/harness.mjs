@@ -209,6 +209,13 @@ export async function waitForStage(page) {
   }, null, { timeout: patience, polling: 50 });
 }
 
+// A stream at more than 12 fps: when the page stalls, Ruffle finds the
+// stream out of step with the timeline and restarts it at the timeline's
+// frame, which repeats or skips a little of it. Tests allow this much of
+// that (audio seconds); a stream played at the wrong speed, or restarted
+// over and over, still fails.
+export const resyncSeconds = (fps) => (fps > 12 ? 1.5 : 0);
+
 // Brief form of a summary for the log.
 export function brief(s) {
   const r = (v) => (typeof v === "number" ? Number(v.toFixed(3)) : v);
