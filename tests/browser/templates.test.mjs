@@ -7,7 +7,7 @@ import { execFileSync } from "node:child_process";
 import path from "node:path";
 import {
   audioNow, brief, click, hex, listen, metadata, movieBegan, near, openMovie, pixelAt, readTime, removeWork, silenceAfter,
-  stagePixels, startSession, waitForSound, waitForStage, workDir,
+  patience, stagePixels, startSession, waitForSound, waitForStage, workDir,
 } from "./lib/harness.mjs";
 
 let session;
@@ -43,6 +43,16 @@ const templates = [
   ["empty.swf", 1, 1, []],
 ];
 
+// Waits until every spot shows its colour within its tolerance.
+function waitForColours(page, spots) {
+  return page.waitForFunction((spots) => {
+    const canvas = document.getElementById("player").shadowRoot.querySelector("canvas");
+    const data = canvas.getContext("2d").getImageData(0, 0, canvas.width, canvas.height).data;
+    return spots.every(([x, y, want, tolerance]) =>
+      want.every((v, i) => Math.abs(data[(y * canvas.width + x) * 4 + i] - v) <= tolerance));
+  }, spots, { timeout: patience, polling: 50 });
+}
+
 for (const [name, width, height, spots] of templates) {
   test(`${name} loads at its size and shows its key colours`, async () => {
     const { page, messages } = await openMovie(session, `/program/${name}`, width, height);
@@ -50,7 +60,10 @@ for (const [name, width, height, spots] of templates) {
       const meta = await metadata(page);
       console.log(`${name}: metadata ${JSON.stringify(meta)}`);
       assert.deepEqual(meta, { width, height, frameRate: 12, numFrames: 6, swfVersion: 6 });
+      // The first paint may be the background alone: wait for the controls
+      // (a template that never shows its colours fails the checks below).
       await waitForStage(page);
+      await waitForColours(page, spots).catch(() => {});
       const pixels = await stagePixels(page);
       assert.equal(pixels.width, width);
       for (const [x, y, want, tolerance, what] of spots) {
