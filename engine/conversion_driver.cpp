@@ -17,7 +17,8 @@
 namespace tembrel {
 namespace {
 
-void AdaptTemplate(ConversionSettings& settings, const std::string& templatePath, SwfTemplate& tmpl) {
+void AdaptTemplate(const ConversionSettings& settings, const std::string& templatePath, SwfTemplate& tmpl,
+                   PreparedMovie& movie) {
     const ColourFactors& factors = ProcessColourFactors();
     const int kind = TemplateKindFromName(templatePath);
     if (kind == kTemplateKindTrack) {
@@ -28,8 +29,8 @@ void AdaptTemplate(ConversionSettings& settings, const std::string& templatePath
             // The stage takes the picture's size whether or not it could be
             // embedded, as the options promised that size.
             EmbedPicture(tmpl, settings.JPEGFile, settings.JPEGWidth, settings.JPEGHeight);
-            settings.MovieWidth = settings.JPEGWidth;
-            settings.MovieHeight = settings.JPEGHeight;
+            movie.width = settings.JPEGWidth;
+            movie.height = settings.JPEGHeight;
         }
     } else {
         SetKindColours(tmpl, kind, settings.SWFBtnColor, factors.GC[0], factors.GC[2], factors.GC[3]);
@@ -65,10 +66,10 @@ std::string FileProgressText(const std::string& sourcePath, int percent) {
     return "Converting " + FileNameOf(sourcePath) + "..." + std::to_string(percent) + "%";
 }
 
-bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl, ConversionUi* ui) {
+bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
+                     ConversionUi* ui, PreparedMovie& movie) {
+    movie = PreparedMovie{};
     if (choice.templatePath.empty()) return true;
-    settings.MovieWidth = 0;
-    settings.MovieHeight = 0;
     if (!tmpl.LoadTemplate(choice.templatePath)) {
         // A file that is there but cannot be used is no reason to reinstall
         // a missing one: say which of the two it is.
@@ -78,18 +79,17 @@ bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, 
             ui->ShowMessage(TemplateMissingMessage(choice.templatePath), MessageIcon::Exclamation);
         return false;
     }
-    settings.MovieVersion = tmpl.Version();
-    settings.MovieWidth = tmpl.Width();
-    settings.MovieHeight = tmpl.Height();
-    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, choice.templatePath, tmpl);
+    movie.version = tmpl.Version();
+    movie.width = tmpl.Width();
+    movie.height = tmpl.Height();
+    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, choice.templatePath, tmpl, movie);
     tmpl.SetBackgroundColour(settings.SWFBkgColor);
     tmpl.ScanAndRecolour();
 
     if (!choice.usesActionBlocks) return true;
-    bool valid = ExtractActionBlocks(tmpl, settings.StartPlayActions, settings.StartStopActions,
-                                     settings.EndLoopActions, settings.EndStopActions);
+    bool valid = ExtractActionBlocks(tmpl, movie.startPlay, movie.startStop, movie.endLoop, movie.endStop);
     if (valid && IsTimingTemplatePath(choice.templatePath)) {
-        ActionBlock& start = settings.SWFInitPlay != 0 ? settings.StartPlayActions : settings.StartStopActions;
+        ActionBlock& start = settings.SWFInitPlay != 0 ? movie.startPlay : movie.startStop;
         valid = LocateFrameRatePatch(start);
     }
     if (!valid) {
@@ -99,7 +99,7 @@ bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, 
     return true;
 }
 
-int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+int ConvertFiles(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                  const std::vector<int>& rows, ConversionUi* ui, const ConversionSteps& steps) {
     return RunConversionJob(settings, entries, rows, ui, 1, steps);
 }

@@ -10,6 +10,8 @@
 #include "audio/source_file_entry.h"
 #include "engine/conversion_settings.h"
 #include "engine/conversion_ui.h"
+#include "engine/page_writer.h"
+#include "engine/run_results.h"
 #include "swf/sound_swf_builders.h"
 #include "swf/swf_template.h"
 
@@ -26,14 +28,14 @@ struct ConversionSteps {
     // reason behind it.
     std::function<bool(const ConversionSettings&, SourceFileEntry&, std::string* status, std::string* reason)>
         nameOutputs;
-    // Writes the MP3 file (an existing empty file) and the EncodedSampleCount
-    // and DurationSeconds results; false on failure or cancel, with the reason.
-    std::function<bool(ConversionSettings&, int typeCode, const std::string& sourcePath, const std::string& mp3Path,
-                       ConversionUi* ui, std::string* reason)>
+    // Writes the MP3 file (an existing empty file) and what it came to;
+    // false on failure or cancel, with the reason.
+    std::function<bool(const ConversionSettings&, int typeCode, const std::string& sourcePath,
+                       const std::string& mp3Path, ConversionUi* ui, EncodedSound* sound, std::string* reason)>
         decodeAndEncode;
     // Writes the entry's page at its htmlPath (a temporary name beside the
     // page's own); a failure leaves the file converted, with the reason.
-    std::function<bool(const ConversionSettings&, const SourceFileEntry&)> writePage;
+    std::function<bool(const ConversionSettings&, const SourceFileEntry&, const PageMovie&)> writePage;
     // A new, empty, uniquely named temporary file ("" when none can be made).
     std::function<std::string()> createTempFile;
     // Replaces the builder ChooseBuilder picks, when set.
@@ -58,15 +60,16 @@ std::string TemplateInvalidMessage(const std::string& path);
 std::string OverallProgressText(int number, int count);
 std::string FileProgressText(const std::string& sourcePath, int percent);
 
-// Loads and adapts the template and takes its action blocks into settings.
-// False (after telling ui) when the run cannot go on.
-bool PrepareTemplate(ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl, ConversionUi* ui);
+// Loads and adapts the template and takes the movie's size, version and
+// action blocks into movie. False (after telling ui) when the run cannot go on.
+bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
+                     ConversionUi* ui, PreparedMovie& movie);
 
 // Converts the entries in order; rows[i] is the list row of entries[i]. A
 // null ui makes the run silent and uncancellable. Each entry's output paths
 // stay set when it converted and are emptied when it did not. Returns the
 // number of files converted.
-int ConvertFiles(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+int ConvertFiles(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                  const std::vector<int>& rows, ConversionUi* ui,
                  const ConversionSteps& steps = StandardConversionSteps());
 

@@ -15,10 +15,10 @@ namespace tembrel {
 // One file between the worker that encodes it and the runner that names,
 // builds and places it.
 struct ConversionJob::FileWork {
-    FileWork(const ConversionSettings& prepared, const SourceFileEntry& source) : settings(prepared), entry(source) {}
+    explicit FileWork(const SourceFileEntry& source) : entry(source) {}
 
-    ConversionSettings settings;  // this file's own: the stage's results
-    SourceFileEntry entry;        // named by the runner before a worker sees it
+    SourceFileEntry entry;  // named by the runner before a worker sees it
+    EncodedSound sound;
     TempMp3File mp3;
     bool refused = false;   // naming said no: never encoded
     bool finished = false;  // the worker is done with it (or it was refused)
@@ -79,7 +79,7 @@ private:
 
 ConversionJob::ConversionJob(const ConversionSettings& options, std::vector<SourceFileEntry> entries,
                              ConversionSteps steps)
-    : options_(options), results_(options), entries_(std::move(entries)), steps_(std::move(steps)),
+    : options_(options), entries_(std::move(entries)), steps_(std::move(steps)),
       outcomes_(entries_.size()) {}
 
 ConversionJob::~ConversionJob() {
@@ -123,7 +123,7 @@ void ConversionJob::Encode(std::stop_token stop) {
             try {
                 file.mp3 = TempMp3File(steps_);
                 StageUi ui(*this, index, stop);
-                encoded = EncodeFileToMp3(file.settings, file.entry, steps_, file.mp3.Path(), &ui, &reason);
+                encoded = EncodeFileToMp3(options_, file.entry, steps_, file.mp3.Path(), &ui, &file.sound, &reason);
             } catch (const std::exception& error) {
                 // One file's fault must not end the program.
                 reason = std::string("internal error: ") + error.what();
@@ -154,10 +154,10 @@ std::vector<std::string> NamesOf(const SourceFileEntry& entry) {
 void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int jobs) {
     const int count = static_cast<int>(entries_.size());
     summary_.files = count;
-    const BuilderChoice choice = ChooseBuilder(results_);
+    const BuilderChoice choice = ChooseBuilder(options_);
     SwfTemplate tmpl;
     StageUi messages(*this, -1, stop);
-    if (!PrepareTemplate(results_, choice, tmpl, &messages)) {
+    if (!PrepareTemplate(options_, choice, tmpl, &messages, movie_)) {
         const std::string reason = UnusableTemplateReason(choice);
         for (FileOutcome& outcome : outcomes_) outcome.reason = reason;
         summary_.templateRefused = true;
@@ -166,7 +166,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         return;
     }
 
-    for (const SourceFileEntry& entry : entries_) files_.push_back(std::make_unique<FileWork>(results_, entry));
+    for (const SourceFileEntry& entry : entries_) files_.push_back(std::make_unique<FileWork>(entry));
     Emit([&] { sink.RunStarted(count); });
 
     // With one job a file is named only when the run gets to it, exactly as
@@ -187,7 +187,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         FileWork& file = *files_[index];
         std::string status, reason;
         SourceFileEntry entry = file.entry;
-        const bool ok = steps_.nameOutputs && steps_.nameOutputs(file.settings, entry, &status, &reason);
+        const bool ok = steps_.nameOutputs && steps_.nameOutputs(options_, entry, &status, &reason);
         if (ok && mayDefer) {
             // A name an earlier file of this run may still take: name it
             // once that file is placed, as a one-at-a-time run would.
@@ -243,7 +243,8 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         result.reason = file.reason;
         if (file.finished && !file.refused && file.encoded) {
             try {
-                result = BuildAndPlaceOutputs(file.settings, choice, steps_, file.entry, file.mp3.Path(), tmpl);
+                result = BuildAndPlaceOutputs(options_, choice, steps_, file.entry, file.mp3.Path(), tmpl, movie_,
+                                              file.sound);
             } catch (const std::exception& error) {
                 result = FileResult{false, kStatusConversionFailure, std::string("internal error: ") + error.what()};
             }
@@ -259,11 +260,10 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             outcome.swfPath = file.entry.outputSwfPath;
             outcome.playerPath = file.entry.playerSwfPath;
             outcome.pagePath = file.entry.htmlPath;
-            outcome.sampleCount = file.settings.EncodedSampleCount;
-            outcome.durationSeconds = file.settings.DurationSeconds;
+            outcome.sampleCount = file.sound.sampleCount;
+            outcome.durationSeconds = file.sound.durationSeconds;
             outcome.movieBytes = FileSizeAt(file.entry.outputSwfPath);
-            results_.EncodedSampleCount = file.settings.EncodedSampleCount;
-            results_.DurationSeconds = file.settings.DurationSeconds;
+            lastDurationSeconds_ = file.sound.durationSeconds;
             ++summary_.converted;
         } else {
             outcome.kind = cancelled ? FileOutcome::Kind::Cancelled

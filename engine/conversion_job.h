@@ -19,6 +19,7 @@
 #include "engine/conversion_driver.h"
 #include "engine/conversion_events.h"
 #include "engine/conversion_settings.h"
+#include "engine/run_results.h"
 
 namespace tembrel {
 
@@ -45,11 +46,11 @@ public:
     const std::vector<FileOutcome>& Outcomes() const { return outcomes_; }
     const std::vector<SourceFileEntry>& Entries() const { return entries_; }
     const RunSummary& Summary() const { return summary_; }
-    // The run's own results: the movie's size, version and action blocks as
-    // the template gave them, and the last converted file's sample count and
-    // duration (a shell player is told the duration when it is previewed).
-    const ConversionSettings& RunResults() const { return results_; }
-    std::uint32_t LastDurationSeconds() const { return results_.DurationSeconds; }
+    // What the run took from its template (the movie's size, version and
+    // action blocks), and the last converted file's duration (a shell player
+    // is told it when the movie is previewed).
+    const PreparedMovie& Movie() const { return movie_; }
+    std::uint32_t LastDurationSeconds() const { return lastDurationSeconds_; }
 
 private:
     struct FileWork;
@@ -60,7 +61,8 @@ private:
     void Emit(const std::function<void()>& call);
 
     const ConversionSettings options_;
-    ConversionSettings results_;
+    PreparedMovie movie_;
+    std::uint32_t lastDurationSeconds_ = 0;
     std::vector<SourceFileEntry> entries_;
     const ConversionSteps steps_;
     std::vector<FileOutcome> outcomes_;

@@ -1,10 +1,9 @@
 #pragma once
-// Every option that shapes a conversion, named as its stored value, plus the
-// results one conversion step leaves for the next.
+// Every option that shapes a conversion, named as its stored value. What a
+// run comes to is kept apart (engine/run_results.h).
 #include <cstdint>
 #include <string>
 
-#include "swf/action_block.h"
 #include "swf/colour_ref.h"
 
 namespace tembrel {
@@ -55,8 +54,6 @@ struct ConversionSettings {
     std::int32_t MP3ChannelNum = 1;
     std::int32_t ChangeVolume = 0;
     std::int32_t VolumeCoef = 100;
-    std::uint32_t EncodedSampleCount = 0;  // result of each file's encoding
-    std::uint32_t DurationSeconds = 0;     // result of each file's encoding
     std::int32_t SkipFirstMs = 0;
     std::int32_t SkipLastMs = 0;
     std::int32_t ConvertDuration = 0;
@@ -88,13 +85,6 @@ struct ConversionSettings {
     std::int32_t JPEGHeight = 75;
     std::int32_t JPEGWidth = 100;
     std::string JPEGFile;
-    std::int32_t MovieWidth = 0;    // result of each run: stage size in pixels
-    std::int32_t MovieHeight = 0;
-    std::int32_t MovieVersion = 0;  // result of each run: the template's SWF version
-    ActionBlock StartPlayActions;   // results of each run: the template's actions
-    ActionBlock StartStopActions;
-    ActionBlock EndLoopActions;
-    ActionBlock EndStopActions;
 };
 
 }  // namespace tembrel

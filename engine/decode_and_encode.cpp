@@ -156,23 +156,22 @@ std::uint64_t MillisecondsToSamples(int ms, int rate) {
     return samples > 0 ? static_cast<std::uint64_t>(samples) : 0;
 }
 
-bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::string& sourcePath,
-                     const std::string& mp3Path, ConversionUi* ui, std::string* reason) {
-    settings.EncodedSampleCount = 0;
-    settings.DurationSeconds = 0;
+bool DecodeAndEncode(const ConversionSettings& settings, int typeCode, const std::string& sourcePath,
+                     const std::string& mp3Path, ConversionUi* ui, EncodedSound* sound, std::string* reason) {
+    if (sound) *sound = EncodedSound{};
     std::unique_ptr<AudioSource> source = OpenAudioSource(sourcePath, typeCode, WantedSourceRate(settings));
     if (!source) {
         if (reason) *reason = "the source cannot be opened or decoded";
         return false;
     }
-    return EncodeOpenedSource(settings, std::move(source), sourcePath, mp3Path, ui, reason);
+    return EncodeOpenedSource(settings, std::move(source), sourcePath, mp3Path, ui, sound, reason);
 }
 
-bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSource> opened,
+bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<AudioSource> opened,
                         const std::string& sourcePath, const std::string& mp3Path, ConversionUi* ui,
-                        std::string* reason) {
-    settings.EncodedSampleCount = 0;
-    settings.DurationSeconds = 0;
+                        EncodedSound* sound, std::string* reason) {
+    EncodedSound result;
+    if (sound) *sound = result;
     const bool durationMode = settings.TrimLastType == 1 && settings.ConvertDuration > 0;
 
     StageRun run;
@@ -285,9 +284,8 @@ bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSourc
     // The SWF sound header has 32 bits for the count; more would not fit
     // and must not wrap around.
     const double outputSamples = std::trunc(static_cast<double>(remaining) * ratio);
-    settings.EncodedSampleCount =
-        outputSamples >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(outputSamples);
-    settings.DurationSeconds = static_cast<std::uint32_t>(remaining / static_cast<std::uint64_t>(rate));
+    result.sampleCount = outputSamples >= 4294967295.0 ? 0xFFFFFFFFu : static_cast<std::uint32_t>(outputSamples);
+    result.durationSeconds = static_cast<std::uint32_t>(remaining / static_cast<std::uint64_t>(rate));
 
     progress.StartEncoding(remaining);
     std::uint64_t encoded = 0;
@@ -303,6 +301,7 @@ bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSourc
             return failWithError("cannot write the temporary MP3 file \"" + mp3Path + "\"");
     }
     progress.Complete();
+    if (sound) *sound = result;
     if (!run.End(true)) {
         if (reason) *reason = "cannot finish the temporary MP3 file \"" + mp3Path + "\": " + std::strerror(errno ? errno : EIO);
         return false;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/conversion_settings.h"
+#include "engine/run_results.h"
 
 namespace tembrel {
 
@@ -31,19 +32,20 @@ int WantedSourceRate(const ConversionSettings& settings);
 std::uint64_t MillisecondsToSamples(int ms, int rate);
 
 // Decodes sourcePath (typeCode chooses the reader) and encodes it into the
-// existing file mp3Path. True when the MP3 is complete; then
-// settings.EncodedSampleCount and settings.DurationSeconds describe it.
+// existing file mp3Path. True when the MP3 is complete; then *sound
+// describes it.
 // False on any failure or cancel (ui->PumpMessages() true), with the reason
 // in *reason when given; the MP3 file is then deleted. ui may be null (no
 // progress, no cancel).
-bool DecodeAndEncode(ConversionSettings& settings, int typeCode, const std::string& sourcePath,
-                     const std::string& mp3Path, ConversionUi* ui, std::string* reason = nullptr);
+bool DecodeAndEncode(const ConversionSettings& settings, int typeCode, const std::string& sourcePath,
+                     const std::string& mp3Path, ConversionUi* ui, EncodedSound* sound,
+                     std::string* reason = nullptr);
 
 // The same stage on a source that is already open (DecodeAndEncode opens it
 // by the source selection and calls this). sourcePath names the file in the
 // progress text. The source is closed before this returns.
-bool EncodeOpenedSource(ConversionSettings& settings, std::unique_ptr<AudioSource> source,
+bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<AudioSource> source,
                         const std::string& sourcePath, const std::string& mp3Path, ConversionUi* ui,
-                        std::string* reason = nullptr);
+                        EncodedSound* sound, std::string* reason = nullptr);
 
 }  // namespace tembrel

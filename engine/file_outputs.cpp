@@ -60,13 +60,13 @@ std::string WithReason(const std::string& what, const std::string& reason) {
 }
 
 // The page written for the entry's final names into a temporary file.
-bool WritePageBeside(ConversionSettings& settings, const ConversionSteps& steps, const SourceFileEntry& entry,
-                     TempOutput& page, std::string* reason) {
+bool WritePageBeside(const ConversionSettings& settings, const ConversionSteps& steps, const SourceFileEntry& entry,
+                     const PageMovie& movie, TempOutput& page, std::string* reason) {
     if (!page.Create(entry.htmlPath, reason)) return false;
     SourceFileEntry writing = entry;
     writing.htmlPath = page.Path();
     errno = 0;
-    if (steps.writePage && steps.writePage(settings, writing)) return true;
+    if (steps.writePage && steps.writePage(settings, writing, movie)) return true;
     *reason = "cannot write \"" + entry.htmlPath + "\"" + (errno ? ": " + ErrorText(errno) : std::string());
     page.Discard();
     return false;
@@ -74,9 +74,9 @@ bool WritePageBeside(ConversionSettings& settings, const ConversionSteps& steps,
 
 }  // namespace
 
-FileResult BuildAndPlaceOutputs(ConversionSettings& settings, const BuilderChoice& choice,
+FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const BuilderChoice& choice,
                                 const ConversionSteps& steps, SourceFileEntry& entry, const std::string& mp3Path,
-                                SwfTemplate& tmpl) {
+                                SwfTemplate& tmpl, const PreparedMovie& movie, const EncodedSound& sound) {
     FileResult result;
     result.status = kStatusConversionFailure;
 
@@ -86,7 +86,7 @@ FileResult BuildAndPlaceOutputs(ConversionSettings& settings, const BuilderChoic
     SourceFileEntry building = entry;
     building.outputSwfPath = swf.Path();
     building.playerSwfPath = player.Path();
-    if (!BuildFileFromMp3(settings, choice, steps, building, mp3Path, tmpl)) {
+    if (!BuildFileFromMp3(settings, choice, steps, building, mp3Path, tmpl, movie, sound)) {
         result.reason = WithReason("the SWF could not be built", LastBuildFailure());
         return result;
     }
@@ -111,7 +111,8 @@ FileResult BuildAndPlaceOutputs(ConversionSettings& settings, const BuilderChoic
         std::string pageFailure;
         TempOutput page;
         const bool wantPage = settings.CreateHtmlFile != 0 && !entry.htmlPath.empty();
-        const bool pageReady = !wantPage || WritePageBeside(settings, steps, entry, page, &pageFailure);
+        const PageMovie pageMovie{movie.width, movie.height, sound.durationSeconds};
+        const bool pageReady = !wantPage || WritePageBeside(settings, steps, entry, pageMovie, page, &pageFailure);
 
         Placement placed = swf.PlaceAt(entry.outputSwfPath, replace, &result.reason);
         if (placed == Placement::Placed && player.Exists()) {

@@ -9,6 +9,7 @@
 #include "audio/source_file_entry.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_settings.h"
+#include "engine/run_results.h"
 #include "swf/swf_template.h"
 
 namespace tembrel {
@@ -25,8 +26,8 @@ struct FileResult {
 // a file that appeared meanwhile: the file is named again (renamed or
 // skipped, as chosen) and the entry's paths follow. A page that cannot be
 // written leaves the file converted, with the reason.
-FileResult BuildAndPlaceOutputs(ConversionSettings& settings, const BuilderChoice& choice,
+FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const BuilderChoice& choice,
                                 const ConversionSteps& steps, SourceFileEntry& entry, const std::string& mp3Path,
-                                SwfTemplate& tmpl);
+                                SwfTemplate& tmpl, const PreparedMovie& movie, const EncodedSound& sound);
 
 }  // namespace tembrel

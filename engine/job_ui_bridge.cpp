@@ -137,7 +137,7 @@ private:
 
 }  // namespace
 
-int RunConversionJob(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+int RunConversionJob(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                      const std::vector<int>& rows, ConversionUi* ui, int jobs, const ConversionSteps& steps,
                      std::vector<FileOutcome>* outcomes) {
     std::vector<SourceFileEntry> list;
@@ -160,16 +160,6 @@ int RunConversionJob(ConversionSettings& settings, const std::vector<SourceFileE
         entries[i]->htmlPath = done.htmlPath;
         entries[i]->playerSwfPath = done.playerSwfPath;
     }
-    const ConversionSettings& results = job.RunResults();
-    settings.EncodedSampleCount = results.EncodedSampleCount;
-    settings.DurationSeconds = results.DurationSeconds;
-    settings.MovieWidth = results.MovieWidth;
-    settings.MovieHeight = results.MovieHeight;
-    settings.MovieVersion = results.MovieVersion;
-    settings.StartPlayActions = results.StartPlayActions;
-    settings.StartStopActions = results.StartStopActions;
-    settings.EndLoopActions = results.EndLoopActions;
-    settings.EndStopActions = results.EndStopActions;
     if (outcomes) *outcomes = job.Outcomes();
     return job.Summary().converted;
 }

@@ -17,11 +17,10 @@ namespace tembrel {
 // Runs the entries through a ConversionJob with up to `jobs` files encoded
 // at once. rows[i] is the list row of entries[i]; a null ui makes the run
 // silent and uncancellable. Each entry's output paths stay set when it
-// converted and are emptied when it did not; settings receive the run's
-// results (movie size and version, action blocks, the last file's sample
-// count and duration), and *outcomes (when given) each file's outcome.
+// converted and are emptied when it did not; *outcomes (when given)
+// receives each file's outcome.
 // Returns the number of files converted.
-int RunConversionJob(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+int RunConversionJob(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                      const std::vector<int>& rows, ConversionUi* ui, int jobs, const ConversionSteps& steps,
                      std::vector<FileOutcome>* outcomes = nullptr);
 

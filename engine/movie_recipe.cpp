@@ -2,23 +2,24 @@
 
 namespace tembrel {
 
-SoundMovieRecipe RecipeFor(const ConversionSettings& settings) {
+SoundMovieRecipe RecipeFor(const ConversionSettings& settings, const PreparedMovie& movie,
+                           const EncodedSound& sound) {
     SoundMovieRecipe recipe;
-    recipe.version = settings.MovieVersion;
-    recipe.width = settings.MovieWidth;
-    recipe.height = settings.MovieHeight;
+    recipe.version = movie.version;
+    recipe.width = movie.width;
+    recipe.height = movie.height;
     recipe.background = settings.SWFBkgColor;
     recipe.frameRate = settings.SWFFrameRate;
     recipe.blankFrames = settings.BlankFrames;
     recipe.withControls = settings.CreateCtrlSWF != 0;
     recipe.initPlay = settings.SWFInitPlay != 0;
     recipe.loopPlay = settings.SWFLoopPlay != 0;
-    recipe.encodedSampleCount = settings.EncodedSampleCount;
-    recipe.durationSeconds = settings.DurationSeconds;
-    recipe.startPlay = settings.StartPlayActions;
-    recipe.startStop = settings.StartStopActions;
-    recipe.endLoop = settings.EndLoopActions;
-    recipe.endStop = settings.EndStopActions;
+    recipe.encodedSampleCount = sound.sampleCount;
+    recipe.durationSeconds = sound.durationSeconds;
+    recipe.startPlay = movie.startPlay;
+    recipe.startStop = movie.startStop;
+    recipe.endLoop = movie.endLoop;
+    recipe.endStop = movie.endStop;
     return recipe;
 }
 

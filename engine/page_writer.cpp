@@ -50,14 +50,14 @@ bool ContainsTimeInAnyCase(const std::string& text) {
 }
 
 std::string MovieReference(const ConversionSettings& settings, const SourceFileEntry& entry,
-                           const std::string& name) {
+                           const std::string& name, std::uint32_t durationSeconds) {
     if (entry.playerSwfPath.empty()) return EscapeForUrl(name);
     std::string reference = EscapeForUrl(FileNameOf(entry.playerSwfPath)) + "?soundswf=" + EscapeForUrl(name) +
                             "&autoplay=" + std::to_string(settings.SWFInitPlay) +
                             "&loops=" + std::to_string(settings.SWFLoopPlay);
     // Players made for it show the time, and need the length to do so.
     if (ContainsTimeInAnyCase(settings.ShellPlayerSWF))
-        reference += "&duration=" + std::to_string(settings.DurationSeconds);
+        reference += "&duration=" + std::to_string(durationSeconds);
     return reference;
 }
 
@@ -94,14 +94,14 @@ std::string LoadPageTemplate(const ConversionSettings& settings) {
 }
 
 std::string FillPageTemplate(const std::string& pageTemplate, const ConversionSettings& settings,
-                             const SourceFileEntry& entry) {
+                             const SourceFileEntry& entry, const PageMovie& movie) {
     const std::string name = FileNameOf(entry.outputSwfPath);
     std::vector<Piece> pieces{{pageTemplate, false}};
     ReplaceAll(pieces, "%T%", EscapeForHtml(name));
     ReplaceAll(pieces, "%BKG%", ColourToHex(settings.SWFBkgColor));
-    ReplaceAll(pieces, "%W%", std::to_string(settings.MovieWidth));
-    ReplaceAll(pieces, "%H%", std::to_string(settings.MovieHeight));
-    ReplaceAll(pieces, "%SWF%", MovieReference(settings, entry, name));
+    ReplaceAll(pieces, "%W%", std::to_string(movie.width));
+    ReplaceAll(pieces, "%H%", std::to_string(movie.height));
+    ReplaceAll(pieces, "%SWF%", MovieReference(settings, entry, name, movie.durationSeconds));
     const std::string title = name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
     ReplaceAll(pieces, "%SWFNAME%", settings.AddFileNameOnHtml != 0 ? EscapeForHtml(title) : std::string());
     std::string page;
@@ -109,13 +109,13 @@ std::string FillPageTemplate(const std::string& pageTemplate, const ConversionSe
     return page;
 }
 
-bool WritePage(const ConversionSettings& settings, const SourceFileEntry& entry) {
+bool WritePage(const ConversionSettings& settings, const SourceFileEntry& entry, const PageMovie& movie) {
     if (entry.htmlPath.empty() || IsSameFile(entry.htmlPath, entry.sourcePath)) return false;
     // Written beside and moved in whole: a link at the name is replaced,
     // never written through, and a failed write leaves the old page.
     const std::string temp = CreateTempBeside(entry.htmlPath, nullptr);
     if (temp.empty()) return false;
-    const std::string page = FillPageTemplate(LoadPageTemplate(settings), settings, entry);
+    const std::string page = FillPageTemplate(LoadPageTemplate(settings), settings, entry, movie);
     OsFile file;
     bool written = file.OpenForUpdate(temp) && file.Write(page.data(), page.size());
     file.Close();

@@ -11,7 +11,7 @@ int DefaultJobCount() {
     return cores > 0 ? static_cast<int>(cores) : 1;
 }
 
-int ConvertFilesInParallel(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+int ConvertFilesInParallel(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                            const std::vector<int>& rows, ConversionUi* ui, int jobs, const ConversionSteps& steps) {
     return RunConversionJob(settings, entries, rows, ui, jobs, steps);
 }

@@ -18,7 +18,7 @@ int DefaultJobCount();
 // comes from the calling thread; per-file progress shows the file the run
 // waits for. Cancel stops every file in work; files after the one in work
 // are left as they are.
-int ConvertFilesInParallel(ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
+int ConvertFilesInParallel(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                            const std::vector<int>& rows, ConversionUi* ui, int jobs,
                            const ConversionSteps& steps = StandardConversionSteps());
 

@@ -12,12 +12,12 @@ ConversionSteps StandardConversionSteps() {
     ConversionSteps steps;
     steps.nameOutputs = [](const ConversionSettings& settings, SourceFileEntry& entry, std::string* status,
                            std::string* reason) { return NameOutputs(settings, entry, status, reason); };
-    steps.decodeAndEncode = [](ConversionSettings& settings, int typeCode, const std::string& source,
-                               const std::string& mp3, ConversionUi* ui, std::string* reason) {
-        return DecodeAndEncode(settings, typeCode, source, mp3, ui, reason);
+    steps.decodeAndEncode = [](const ConversionSettings& settings, int typeCode, const std::string& source,
+                               const std::string& mp3, ConversionUi* ui, EncodedSound* sound, std::string* reason) {
+        return DecodeAndEncode(settings, typeCode, source, mp3, ui, sound, reason);
     };
-    steps.writePage = [](const ConversionSettings& settings, const SourceFileEntry& entry) {
-        return WritePage(settings, entry);
+    steps.writePage = [](const ConversionSettings& settings, const SourceFileEntry& entry, const PageMovie& movie) {
+        return WritePage(settings, entry, movie);
     };
     steps.createTempFile = [] { return CreateUniqueTempFile("TBR"); };
     return steps;

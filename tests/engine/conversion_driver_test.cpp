@@ -164,13 +164,13 @@ protected:
             }
             return true;
         };
-        steps.decodeAndEncode = [this](ConversionSettings& s, int, const std::string& source, const std::string& mp3,
-                                       ConversionUi*, std::string*) {
+        steps.decodeAndEncode = [this](const ConversionSettings&, int, const std::string& source,
+                                       const std::string& mp3, ConversionUi*, EncodedSound* sound, std::string*) {
             ++encodes;
             const bool ok = RunCommand("ffmpeg -nostdin -v error -y -i " + ShellQuote(source) +
                                        " -ar 22050 -ac 1 -b:a 32k -id3v2_version 0 -write_xing 0 -f mp3 " + ShellQuote(mp3)) == 0;
-            s.DurationSeconds = 1;
-            s.EncodedSampleCount = 22050;
+            sound->durationSeconds = 1;
+            sound->sampleCount = 22050;
             return ok;
         };
         steps.createTempFile = [this] {
@@ -319,11 +319,12 @@ TEST(PrepareTemplateTest, PictureTemplatesTakeThePictureSizeOnlyWithAPicture) {
         s.JPEGHeight = c.height;
         SwfTemplate tmpl;
         RecordingUi ui;
-        ASSERT_TRUE(PrepareTemplate(s, ChooseBuilder(s), tmpl, &ui));
-        EXPECT_EQ(s.MovieWidth, c.takesPictureSize ? c.width : plain.Width());
-        EXPECT_EQ(s.MovieHeight, c.takesPictureSize ? c.height : plain.Height());
-        EXPECT_EQ(s.MovieVersion, plain.Version());
-        EXPECT_FALSE(s.StartPlayActions.Empty());
+        PreparedMovie movie;
+        ASSERT_TRUE(PrepareTemplate(s, ChooseBuilder(s), tmpl, &ui, movie));
+        EXPECT_EQ(movie.width, c.takesPictureSize ? c.width : plain.Width());
+        EXPECT_EQ(movie.height, c.takesPictureSize ? c.height : plain.Height());
+        EXPECT_EQ(movie.version, plain.Version());
+        EXPECT_FALSE(movie.startPlay.Empty());
         EXPECT_TRUE(ui.messages.empty());
     }
 }
@@ -364,8 +365,9 @@ TEST_F(DriverTest, EmptyMp3OrFailingBuilderIsAConversionFailure) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         ConversionSteps trial = steps;
-        if (c.emptyMp3) trial.decodeAndEncode = [](ConversionSettings&, int, const std::string&, const std::string&,
-                                                   ConversionUi*, std::string*) { return true; };
+        if (c.emptyMp3)
+            trial.decodeAndEncode = [](const ConversionSettings&, int, const std::string&, const std::string&,
+                                       ConversionUi*, EncodedSound*, std::string*) { return true; };
         if (c.builderFails)
             trial.builder = [](const SoundMovieRecipe&, const SoundMovieFiles&, SwfTemplate&) { return false; };
         std::swap(steps, trial);
@@ -421,11 +423,14 @@ TEST_F(DriverTest, TimingTemplateGetsTheFrameRatePatched) {
     settings.ButtonSWFType = kPlayerSingle;
     settings.ControlSWF = timing;
     settings.SWFFrameRate = 9;
+    PreparedMovie movie;
+    SwfTemplate tmpl;
+    ASSERT_TRUE(PrepareTemplate(settings, ChooseBuilder(settings), tmpl, nullptr, movie));
+    ASSERT_TRUE(movie.startPlay.patchAt.has_value());
+    EXPECT_FALSE(movie.startStop.patchAt.has_value());
     auto list = Entries({a});
     RecordingUi ui;
     EXPECT_EQ(Run(list, &ui), 1);
-    ASSERT_TRUE(settings.StartPlayActions.patchAt.has_value());
-    EXPECT_FALSE(settings.StartStopActions.patchAt.has_value());
     // The movie's start actions carry the rate where the template had 12.
     const auto swf = test::ReadAll(list[0].outputSwfPath);
     const std::vector<std::uint8_t> patched{0x96, 0x07, 0x00, 0x08, 0x02, 0x07, 9, 0, 0, 0, 0x1D};
@@ -454,15 +459,15 @@ TEST_F(DriverTest, CancelDuringTheStageMarksTheFileCancelled) {
     settings.CreateCtrlSWF = 0;
     auto encode = steps.decodeAndEncode;
     RecordingUi ui;
-    steps.decodeAndEncode = [&](ConversionSettings& s, int type, const std::string& src, const std::string& mp3,
-                                ConversionUi* stage, std::string* reason) {
+    steps.decodeAndEncode = [&](const ConversionSettings& s, int type, const std::string& src, const std::string& mp3,
+                                ConversionUi* stage, EncodedSound* sound, std::string* reason) {
         if (src == b) {
             ui.cancelled = true;  // Cancel pressed while encoding
             // The stage learns of it once the window has pumped its messages.
             while (!stage->PumpMessages()) std::this_thread::yield();
             return false;
         }
-        return encode(s, type, src, mp3, stage, reason);
+        return encode(s, type, src, mp3, stage, sound, reason);
     };
     auto list = Entries({a, b, c});
     EXPECT_EQ(Run(list, &ui), 1);

@@ -161,14 +161,14 @@ TEST(ConversionJobTest, AWindowThreadAnswersCancelsAndGetsTheFilesOfAOneJobRun) 
     options.SWFSpecifiedFolder = parallel;
     ConversionSteps steps = StandardConversionSteps();
     bool answerSeen = true;
-    steps.decodeAndEncode = [&](ConversionSettings& s, int type, const std::string& source, const std::string& mp3,
-                                ConversionUi* ui, std::string* reason) {
+    steps.decodeAndEncode = [&](const ConversionSettings& s, int type, const std::string& source,
+                                const std::string& mp3, ConversionUi* ui, EncodedSound* sound, std::string* reason) {
         if (source == entries[1].sourcePath) answerSeen = ui->ShowMessage("Go on?", MessageIcon::Question);
         if (source == entries[2].sourcePath) {
             CancelledMidFile held(*ui);
-            return DecodeAndEncode(s, type, source, mp3, &held, reason);
+            return DecodeAndEncode(s, type, source, mp3, &held, sound, reason);
         }
-        return DecodeAndEncode(s, type, source, mp3, ui, reason);
+        return DecodeAndEncode(s, type, source, mp3, ui, sound, reason);
     };
     ConversionJob job(options, entries, steps);
     QueuedSink sink;

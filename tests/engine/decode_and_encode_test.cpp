@@ -94,7 +94,7 @@ protected:
 
     bool Run(int typeCode, const std::string& source, ConversionUi* ui = nullptr) {
         if (!fs::exists(mp3_)) std::ofstream(mp3_).close();
-        return DecodeAndEncode(settings_, typeCode, source, mp3_, ui);
+        return DecodeAndEncode(settings_, typeCode, source, mp3_, ui, &sound_);
     }
 
     ScratchDir dir_;
@@ -102,6 +102,7 @@ protected:
     std::string tmp_;
     std::string mp3_;
     ConversionSettings settings_{"/nonexistent/program/"};
+    EncodedSound sound_;
 };
 
 struct FormatCase {
@@ -161,8 +162,8 @@ TEST_P(StageFormats, Mp3ReadsBackAsExpected) {
     EXPECT_EQ(test::ProbeField(mp3_, "channels"), c.outChannels);
     EXPECT_EQ(test::ProbeField(mp3_, "bit_rate"), c.outKbps * 1000);
     const auto expected = static_cast<std::uint32_t>(std::trunc(double(sourceSamples) * c.outRate / c.rate));
-    EXPECT_EQ(settings_.EncodedSampleCount, expected);
-    EXPECT_EQ(settings_.DurationSeconds, sourceSamples / c.rate);
+    EXPECT_EQ(sound_.sampleCount, expected);
+    EXPECT_EQ(sound_.durationSeconds, sourceSamples / c.rate);
 
     // No VBR header and no tags: FFmpeg's decoding is the encoded samples plus
     // the encoder's delay and padding, less than two frames more.
@@ -196,22 +197,22 @@ TEST_F(DecodeAndEncodeStage, TrackerMusicIsRenderedAtTheWantedRate) {
     ASSERT_TRUE(Run(kSourceTypeOther, module));
     EXPECT_EQ(test::ProbeField(mp3_, "sample_rate"), 22050);
     // Rendered at 22050 Hz, so the count is the song's length at that rate.
-    EXPECT_NEAR(double(settings_.EncodedSampleCount), test::kTinyModuleSeconds * 22050, 1152);
-    EXPECT_EQ(settings_.DurationSeconds, 1u);
+    EXPECT_NEAR(double(sound_.sampleCount), test::kTinyModuleSeconds * 22050, 1152);
+    EXPECT_EQ(sound_.durationSeconds, 1u);
 }
 
 TEST_F(DecodeAndEncodeStage, SkipFirstAndLastCutTheRightParts) {
     const std::string source = ToneThenSilence(dir_, 2.5);  // 132300 samples
     ASSERT_TRUE(Run(kSourceTypeWav, source));
-    EXPECT_EQ(settings_.EncodedSampleCount, 132300u);
-    EXPECT_EQ(settings_.DurationSeconds, 3u);
+    EXPECT_EQ(sound_.sampleCount, 132300u);
+    EXPECT_EQ(sound_.durationSeconds, 3u);
     EXPECT_GT(Rms(test::FfmpegDecode(mp3_), 2000, 20000), 0.2);
 
     settings_.SkipFirstMs = 500;
     settings_.SkipLastMs = 500;
     ASSERT_TRUE(Run(kSourceTypeWav, source));
-    EXPECT_EQ(settings_.EncodedSampleCount, 88200u);
-    EXPECT_EQ(settings_.DurationSeconds, 2u);
+    EXPECT_EQ(sound_.sampleCount, 88200u);
+    EXPECT_EQ(sound_.durationSeconds, 2u);
     const auto decoded = test::FfmpegDecode(mp3_);
     EXPECT_LT(Rms(decoded), 0.01) << "the tone at the start must be gone";
     EXPECT_LT(decoded.size(), 88200u + 2 * 1152 + 1105);
@@ -226,21 +227,21 @@ TEST_F(DecodeAndEncodeStage, DurationModeStopsAtTheFirstBlockPastTheTarget) {
     settings_.SkipLastMs = 700;  // not used in duration mode
     ASSERT_TRUE(Run(kSourceTypeWav, source));
     // Decoding stops at the block that reaches 66150 samples; 22050 are skipped.
-    EXPECT_GE(settings_.EncodedSampleCount, 44100u);
-    EXPECT_LT(settings_.EncodedSampleCount, 44100u + 1152u);
-    EXPECT_EQ((settings_.EncodedSampleCount + 22050u) % 1152u, 0u) << "whole blocks are decoded";
-    EXPECT_EQ(settings_.DurationSeconds, 1u);
+    EXPECT_GE(sound_.sampleCount, 44100u);
+    EXPECT_LT(sound_.sampleCount, 44100u + 1152u);
+    EXPECT_EQ((sound_.sampleCount + 22050u) % 1152u, 0u) << "whole blocks are decoded";
+    EXPECT_EQ(sound_.durationSeconds, 1u);
 
     // Longer than the source: everything after the skip.
     settings_.ConvertDuration = 10000;
     ASSERT_TRUE(Run(kSourceTypeWav, source));
-    EXPECT_EQ(settings_.EncodedSampleCount, 132300u - 22050u);
+    EXPECT_EQ(sound_.sampleCount, 132300u - 22050u);
 
     // Without a duration, TrimLastType 1 is neither duration mode nor an end cut.
     settings_.ConvertDuration = 0;
     settings_.SkipFirstMs = 0;
     ASSERT_TRUE(Run(kSourceTypeWav, source));
-    EXPECT_EQ(settings_.EncodedSampleCount, 132300u);
+    EXPECT_EQ(sound_.sampleCount, 132300u);
 }
 
 TEST_F(DecodeAndEncodeStage, GainScalesAndClipsWithoutWrapping) {
@@ -324,7 +325,7 @@ TEST_F(DecodeAndEncodeStage, FailuresLeaveNoMp3AndNoSpool) {
     settings_.SkipFirstMs = 400;
     settings_.SkipLastMs = 599;
     EXPECT_TRUE(Run(kSourceTypeWav, source));
-    EXPECT_EQ(settings_.EncodedSampleCount, 44100u - 17640u - 26415u);
+    EXPECT_EQ(sound_.sampleCount, 44100u - 17640u - 26415u);
 }
 
 TEST_F(DecodeAndEncodeStage, SourcesThatCannotBeOpened) {
@@ -342,7 +343,7 @@ TEST_F(DecodeAndEncodeStage, SourcesThatCannotBeOpened) {
     EXPECT_TRUE(Run(kSourceTypeWav, wav));
 
     // An MP3 path in a folder that does not exist.
-    EXPECT_FALSE(DecodeAndEncode(settings_, kSourceTypeWav, wav, dir_.File("no/such/out.mp3"), nullptr));
+    EXPECT_FALSE(DecodeAndEncode(settings_, kSourceTypeWav, wav, dir_.File("no/such/out.mp3"), nullptr, &sound_));
 }
 
 // A source with known samples: a square wave of period 200 samples, low and
@@ -386,8 +387,8 @@ TEST_F(DecodeAndEncodeStage, EightBitSamplesAreWidenedBeforeTheGain) {
         settings_.ChangeVolume = 1;
         settings_.VolumeCoef = coef;
         ASSERT_TRUE(EncodeOpenedSource(settings_, std::make_unique<SquareWaveSource>(44100, 2, 8, 44100, 1, 112, 144),
-                                       "square.raw", mp3_, nullptr));
-        EXPECT_EQ(settings_.EncodedSampleCount, 44100u);
+                                       "square.raw", mp3_, nullptr, &sound_));
+        EXPECT_EQ(sound_.sampleCount, 44100u);
         const auto decoded = test::FfmpegDecode(mp3_);
         // The encoder's low-pass takes the top harmonics of the square wave.
         EXPECT_NEAR(Rms(decoded, 6000, 80000) / expected[coef / 200], 0.96, 0.04) << coef;
@@ -399,20 +400,20 @@ TEST_F(DecodeAndEncodeStage, SourceLongerThanItsReportedDurationIsDecodedWhole) 
     // Says 0 seconds, delivers 3: progress saturates at 20 % while decoding,
     // and every sample is encoded.
     ASSERT_TRUE(EncodeOpenedSource(settings_, std::make_unique<SquareWaveSource>(22050, 1, 16, 66150, 0, -2000, 2000),
-                                   "long.raw", mp3_, &ui));
-    EXPECT_EQ(settings_.EncodedSampleCount, 66150u);
-    EXPECT_EQ(settings_.DurationSeconds, 3u);
+                                   "long.raw", mp3_, &ui, &sound_));
+    EXPECT_EQ(sound_.sampleCount, 66150u);
+    EXPECT_EQ(sound_.durationSeconds, 3u);
     EXPECT_EQ(ui.texts.back(), "Converting long.raw...100%");
     for (int p : ui.positions) EXPECT_LE(p, 200);
 }
 
 TEST_F(DecodeAndEncodeStage, SourcesBreakingTheirPromisesAreRefused) {
     auto noRate = std::make_unique<SquareWaveSource>(0, 1, 16, 1000, 1, -1, 1);
-    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(noRate), "x", mp3_, nullptr));
+    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(noRate), "x", mp3_, nullptr, &sound_));
     auto threeChannels = std::make_unique<SquareWaveSource>(44100, 3, 16, 1000, 1, -1, 1);
-    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(threeChannels), "x", mp3_, nullptr));
+    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(threeChannels), "x", mp3_, nullptr, &sound_));
     auto empty = std::make_unique<SquareWaveSource>(44100, 1, 16, 0, 0, -1, 1);
-    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(empty), "x", mp3_, nullptr));
+    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(empty), "x", mp3_, nullptr, &sound_));
     EXPECT_FALSE(fs::exists(mp3_)) << "an empty sound is a failure, not an empty MP3";
 }
 

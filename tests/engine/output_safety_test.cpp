@@ -244,10 +244,11 @@ TEST_F(OutputSafetyTest, RunsRacingForOneNameEachGetTheirOwnOrSkip) {
         // Every run is named before any of them places its files.
         std::latch named(kRuns);
         ConversionSteps steps = StandardConversionSteps();
-        steps.decodeAndEncode = [&named](ConversionSettings& s, int type, const std::string& source,
-                                         const std::string& mp3, ConversionUi* ui, std::string* reason) {
+        steps.decodeAndEncode = [&named](const ConversionSettings& s, int type, const std::string& source,
+                                         const std::string& mp3, ConversionUi* ui, EncodedSound* sound,
+                                         std::string* reason) {
             named.arrive_and_wait();
-            return DecodeAndEncode(s, type, source, mp3, ui, reason);
+            return DecodeAndEncode(s, type, source, mp3, ui, sound, reason);
         };
         RowsUi uis[kRuns];
         std::vector<std::thread> runs;

@@ -81,8 +81,6 @@ class PageWriter : public ::testing::Test {
 protected:
     void SetUp() override {
         settings_.PageTemplatePath = dir_.File("missing.htm");
-        settings_.MovieWidth = 120;
-        settings_.MovieHeight = 45;
         settings_.SWFBkgColor = MakeColourRef(0x12, 0xAB, 0xEF);
         settings_.ShellPlayerSWF = dir_.File("players/square.swf");
     }
@@ -92,12 +90,13 @@ protected:
         entry_.outputSwfPath = dir_.File(swfName);
         entry_.htmlPath = dir_.File("page.htm");
         entry_.playerSwfPath = playerName.empty() ? "" : dir_.File(playerName);
-        EXPECT_TRUE(WritePage(settings_, entry_));
+        EXPECT_TRUE(WritePage(settings_, entry_, movie_));
         return Content(entry_.htmlPath);
     }
 
     ScratchDir dir_;
     ConversionSettings settings_{"/nonexistent/program/"};
+    PageMovie movie_{120, 45, 0};
     SourceFileEntry entry_;
 };
 
@@ -133,7 +132,7 @@ TEST_F(PageWriter, NamesCannotInjectMarkupOrPlaceholders) {
 TEST_F(PageWriter, ShellPlayerReferenceWithAndWithoutDuration) {
     settings_.SWFInitPlay = 1;
     settings_.SWFLoopPlay = 0;
-    settings_.DurationSeconds = 187;
+    movie_.durationSeconds = 187;
     std::string page = Write("a b.swf", "a b.player.swf");
     EXPECT_NE(page.find("VALUE=\"a%20b.player.swf?soundswf=a%20b.swf&autoplay=1&loops=0\">"), std::string::npos);
     EXPECT_EQ(page.find("duration"), std::string::npos);
@@ -166,14 +165,14 @@ TEST_F(PageWriter, TemplateFromFileIsUsedWholeAndInOrder) {
 TEST_F(PageWriter, FailsWithoutWritingWhereItMustNot) {
     entry_.outputSwfPath = dir_.File("x.swf");
     entry_.htmlPath = dir_.File("no/such/folder/x.htm");
-    EXPECT_FALSE(WritePage(settings_, entry_));
+    EXPECT_FALSE(WritePage(settings_, entry_, movie_));
 
     // A page path that leads to the source (a sound file named .htm) is
     // refused rather than overwriting it.
     std::ofstream(dir_.File("tune.htm")) << "sound";
     entry_.sourcePath = dir_.File("tune.htm");
     entry_.htmlPath = dir_.File("tune.htm");
-    EXPECT_FALSE(WritePage(settings_, entry_));
+    EXPECT_FALSE(WritePage(settings_, entry_, movie_));
     EXPECT_EQ(Content(dir_.File("tune.htm")), "sound");
 }
 

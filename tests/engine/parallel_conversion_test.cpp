@@ -223,13 +223,14 @@ TEST_F(ParallelConversionTest, ThreeJobsGiveTheOneJobRunsOutputs) {
         // The program's steps, counting how many files are encoded at once.
         std::atomic<int> inWork{0}, mostInWork{0}, encodes{0};
         ConversionSteps steps = StandardConversionSteps();
-        steps.decodeAndEncode = [&](ConversionSettings& s, int type, const std::string& source,
-                                    const std::string& mp3, ConversionUi* ui, std::string* reason) {
+        steps.decodeAndEncode = [&](const ConversionSettings& s, int type, const std::string& source,
+                                    const std::string& mp3, ConversionUi* ui, EncodedSound* sound,
+                                    std::string* reason) {
             ++encodes;
             const int now = ++inWork;
             for (int seen = mostInWork; now > seen && !mostInWork.compare_exchange_weak(seen, now);) {
             }
-            const bool ok = DecodeAndEncode(s, type, source, mp3, ui, reason);
+            const bool ok = DecodeAndEncode(s, type, source, mp3, ui, sound, reason);
             --inWork;
             return ok;
         };

@@ -55,8 +55,7 @@ std::vector<std::string> Describe(const ConversionSettings& s, const ColourFacto
         line("Folder", s.Folder), line("AutoDestMP3EncodingParam", s.AutoDestMP3EncodingParam),
         line("MP3BitRate", s.MP3BitRate), line("MP3SampleRate", s.MP3SampleRate),
         line("MP3ChannelNum", s.MP3ChannelNum), line("ChangeVolume", s.ChangeVolume),
-        line("VolumeCoef", s.VolumeCoef), line("EncodedSampleCount", s.EncodedSampleCount),
-        line("DurationSeconds", s.DurationSeconds), line("SkipFirstMs", s.SkipFirstMs),
+        line("VolumeCoef", s.VolumeCoef), line("SkipFirstMs", s.SkipFirstMs),
         line("SkipLastMs", s.SkipLastMs), line("ConvertDuration", s.ConvertDuration),
         line("TrimLastType", s.TrimLastType), line("SWFOutputFolderOpt", s.SWFOutputFolderOpt),
         line("SWFSpecifiedFolder", s.SWFSpecifiedFolder), line("TargetExistsOpt", s.TargetExistsOpt),
@@ -72,8 +71,7 @@ std::vector<std::string> Describe(const ConversionSettings& s, const ColourFacto
         line("ButtonSWFType", s.ButtonSWFType), line("ShellPlayerSWF", s.ShellPlayerSWF),
         line("BlankFrames", s.BlankFrames), line("AddFileNameOnHtml", s.AddFileNameOnHtml),
         line("JPEGHeight", s.JPEGHeight), line("JPEGWidth", s.JPEGWidth), line("JPEGFile", s.JPEGFile),
-        line("MovieWidth", s.MovieWidth), line("MovieHeight", s.MovieHeight),
-        line("MovieVersion", s.MovieVersion), line("GC0", f.GC[0]), line("GC1", f.GC[1]),
+        line("GC0", f.GC[0]), line("GC1", f.GC[1]),
         line("GC2", f.GC[2]), line("GC3", f.GC[3]), line("TBC", f.TBC),
     };
 }
@@ -123,8 +121,7 @@ TEST(ConversionSettingsTest, DefaultsFollowTheTable) {
     ColourFactors f;
     std::vector<std::string> expected = {
         "Folder=", "AutoDestMP3EncodingParam=1", "MP3BitRate=24", "MP3SampleRate=22050",
-        "MP3ChannelNum=1", "ChangeVolume=0", "VolumeCoef=100", "EncodedSampleCount=0",
-        "DurationSeconds=0", "SkipFirstMs=0", "SkipLastMs=0", "ConvertDuration=0", "TrimLastType=0",
+        "MP3ChannelNum=1", "ChangeVolume=0", "VolumeCoef=100", "SkipFirstMs=0", "SkipLastMs=0", "ConvertDuration=0", "TrimLastType=0",
         "SWFOutputFolderOpt=199", "SWFSpecifiedFolder=", "TargetExistsOpt=11", "CreateDirs=0",
         "OutputFiles2MyDocuments=1", "BrowseOutFolder=1", "SWFFrameRate=12", "CreateCtrlSWF=1",
         "CreateHtmlFile=1", "SWFInitPlay=1", "SWFLoopPlay=0",
@@ -134,12 +131,10 @@ TEST(ConversionSettingsTest, DefaultsFollowTheTable) {
         "TrackSWFBkgBottomColor=10354589", "TrackSWFBorderColor=32768", "SWFSoundType=10",
         "ButtonSWFType=11", "ShellPlayerSWF=/opt/tembrel/ControlSWF/ShellPlayer/square_gradient_3.swf",
         "BlankFrames=0", "AddFileNameOnHtml=1", "JPEGHeight=75", "JPEGWidth=100",
-        "JPEGFile=/opt/tembrel/sample.jpg", "MovieWidth=0", "MovieHeight=0", "MovieVersion=0",
-        "GC0=0.4", "GC1=1", "GC2=0.3", "GC3=0.8", "TBC=1"};
+        "JPEGFile=/opt/tembrel/sample.jpg", "GC0=0.4", "GC1=1", "GC2=0.3", "GC3=0.8", "TBC=1"};
     EXPECT_EQ(Describe(s, f), expected);
     EXPECT_EQ(ColourToHex(s.SWFBtnColor), "#00AA00");
     EXPECT_EQ(ColourToHex(s.TrackSWFBkgTopColor), "#E8FFE8");
-    EXPECT_TRUE(s.StartPlayActions.Empty() && s.EndStopActions.Empty());
 }
 
 TEST(ConversionSettingsTest, ProgramFolderIsTheExecutablesFolder) {
@@ -445,8 +440,8 @@ TEST(SaveSettingsTest, PartsSelectWhatIsWritten) {
     EXPECT_EQ(options.values["GC"], Floats({0.4f, 1.0f, 0.3f, 0.8f}));
     EXPECT_EQ(options.values["TBC"], Floats({1.0f}));
     EXPECT_EQ(options.values["SWFBtnColor"], StoredValue::Dword(0x00AA00));
-    // Results and unsaved paths never reach the store.
-    for (const char* name : {"EmptySwfPath", "PageTemplatePath", "MovieWidth", "DurationSeconds"})
+    // Unsaved paths never reach the store.
+    for (const char* name : {"EmptySwfPath", "PageTemplatePath"})
         EXPECT_EQ(options.values.count(name), 0u) << name;
 
     MemorySettingsStore folder;
