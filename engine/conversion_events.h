@@ -27,6 +27,8 @@ struct FileOutcome {
     std::uint32_t sampleCount = 0;      // samples per channel of the encoded sound
     std::uint32_t durationSeconds = 0;  // whole seconds of the encoded sound
     std::int64_t movieBytes = 0;        // size of the SWF written
+    std::int32_t movieWidth = 0;        // its stage in pixels
+    std::int32_t movieHeight = 0;
 };
 
 // The counts at the end of a run.

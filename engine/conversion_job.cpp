@@ -263,6 +263,8 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             outcome.sampleCount = file.sound.sampleCount;
             outcome.durationSeconds = file.sound.durationSeconds;
             outcome.movieBytes = FileSizeAt(file.entry.outputSwfPath);
+            outcome.movieWidth = movie_.width;
+            outcome.movieHeight = movie_.height;
             lastDurationSeconds_ = file.sound.durationSeconds;
             ++summary_.converted;
         } else {

@@ -211,6 +211,8 @@ TEST(ConversionJobTest, AWindowThreadAnswersCancelsAndGetsTheFilesOfAOneJobRun) 
     EXPECT_EQ(outcomes[1].status, "two.swf");
     EXPECT_EQ(outcomes[1].durationSeconds, 3u);
     EXPECT_EQ(outcomes[1].movieBytes, FileSizeAt(outcomes[1].swfPath));
+    EXPECT_EQ(job.Movie().width, outcomes[1].movieWidth);
+    EXPECT_EQ(job.LastDurationSeconds(), 3u);
     EXPECT_EQ(outcomes[2].kind, FileOutcome::Kind::Cancelled);
     EXPECT_EQ(outcomes[2].status, "Cancelled");
     EXPECT_EQ(outcomes[3].kind, FileOutcome::Kind::NotReached);
