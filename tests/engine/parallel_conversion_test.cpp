@@ -242,7 +242,9 @@ TEST_F(ParallelConversionTest, ThreeJobsGiveTheOneJobRunsOutputs) {
         const RunResult three = Convert(settings, 3, c.preexisting, parallelUi, steps);
         // The long first file keeps one worker busy while the others go on;
         // skipping, the files named like it wait for it and are never encoded.
-        if (settings.TargetExistsOpt != kTargetSkip) EXPECT_GE(mostInWork, 2);
+        if (settings.TargetExistsOpt != kTargetSkip) {
+            EXPECT_GE(mostInWork, 2);
+        }
         EXPECT_LE(mostInWork, 3);
         EXPECT_EQ(encodes, encodedByOne);
         EXPECT_GE(one.converted, 2);
