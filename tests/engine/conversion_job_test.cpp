@@ -29,9 +29,13 @@ using test::ScratchDir;
 
 // What the window's thread receives, as a queued signal would carry it.
 struct Event {
-    enum Kind { RunStarted, FileStarted, FileProgress, FileFinished, Message, RunFinished } kind;
-    int index = -1;
-    int perMille = 0;
+    enum Kind { RunStarted, FileStarted, FileProgress, FileFinished, Message, RunFinished };
+    Event(Kind k, int i = -1, int pm = 0, std::string t = {}, FileOutcome o = {})
+        : kind(k), index(i), perMille(pm), text(std::move(t)), outcome(std::move(o)) {}
+
+    Kind kind;
+    int index;
+    int perMille;
     std::string text;
     FileOutcome outcome;
 };
