@@ -115,17 +115,22 @@ bool WritePage(const ConversionSettings& settings, const SourceFileEntry& entry,
     // never written through, and a failed write leaves the old page.
     const std::string temp = CreateTempBeside(entry.htmlPath, nullptr);
     if (temp.empty()) return false;
-    const std::string page = FillPageTemplate(LoadPageTemplate(settings), settings, entry, movie);
-    OsFile file;
-    bool written = file.OpenForUpdate(temp) && file.Write(page.data(), page.size());
-    file.Close();
-    written = written && PlaceFile(temp, entry.htmlPath, true, nullptr) == Placement::Placed;
+    SourceFileEntry writing = entry;
+    writing.htmlPath = temp;
+    const bool written = WritePageInto(settings, writing, movie) &&
+                         PlaceFile(temp, entry.htmlPath, true, nullptr) == Placement::Placed;
     if (!written) {
         const int error = errno;
         DeleteFileAt(temp);
         errno = error;
     }
     return written;
+}
+
+bool WritePageInto(const ConversionSettings& settings, const SourceFileEntry& entry, const PageMovie& movie) {
+    const std::string page = FillPageTemplate(LoadPageTemplate(settings), settings, entry, movie);
+    OsFile file;
+    return file.OpenForUpdate(entry.htmlPath) && file.Write(page.data(), page.size());
 }
 
 }  // namespace tembrel

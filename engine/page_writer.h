@@ -36,4 +36,8 @@ std::string FillPageTemplate(const std::string& pageTemplate, const ConversionSe
 // or written, or when that path leads to the source file itself.
 bool WritePage(const ConversionSettings& settings, const SourceFileEntry& entry, const PageMovie& movie);
 
+// Writes the page into the file already made at entry.htmlPath (a
+// temporary name the conversion moves into place itself).
+bool WritePageInto(const ConversionSettings& settings, const SourceFileEntry& entry, const PageMovie& movie);
+
 }  // namespace tembrel

@@ -17,7 +17,7 @@ ConversionSteps StandardConversionSteps() {
         return DecodeAndEncode(settings, typeCode, source, mp3, ui, sound, reason);
     };
     steps.writePage = [](const ConversionSettings& settings, const SourceFileEntry& entry, const PageMovie& movie) {
-        return WritePage(settings, entry, movie);
+        return WritePageInto(settings, entry, movie);
     };
     steps.createTempFile = [] { return CreateUniqueTempFile("TBR"); };
     return steps;

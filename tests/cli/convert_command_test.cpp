@@ -340,8 +340,8 @@ TEST_F(ConvertCommandTest, CancelSignalsStopEveryJobAndLeaveNothingBehind) {
             "cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) + " TMPDIR=" +
             ShellQuote(tmp) + " " + ShellQuote(Converter()) + " --jobs 2 --json --no-controls --out " +
             ShellQuote(out) + " long >json.txt 2>/dev/null </dev/null & pid=$!; "
-            "for i in $(seq 1 3000); do [ -e " + ShellQuote(out + "/part1.htm") + " ] && break; sleep 0.01; done; "
-            "for i in $(seq 1 3000); do ls " + ShellQuote(tmp) +
+            "for i in $(seq 1 12000); do [ -e " + ShellQuote(out + "/part1.htm") + " ] && break; sleep 0.01; done; "
+            "for i in $(seq 1 12000); do ls " + ShellQuote(tmp) +
             " | grep -q '^TBR.*\\.tmp$' && break; sleep 0.01; done; "
             "kill -" + signal + " $pid; wait $pid; echo $?";
         std::string status;
