@@ -4,6 +4,8 @@ find_package(PkgConfig REQUIRED)
 pkg_check_modules(FFMPEG REQUIRED IMPORTED_TARGET libavformat libavcodec libswresample libavutil)
 pkg_check_modules(OPENMPT REQUIRED IMPORTED_TARGET libopenmpt)
 find_package(Qt6 REQUIRED COMPONENTS Core)
+# The desktop program's window layer (app/) alone uses these.
+find_package(Qt6 REQUIRED COMPONENTS Gui Widgets Network DBus WebEngineWidgets Multimedia)
 
 find_path(LAME_INCLUDE_DIR lame/lame.h REQUIRED)
 find_library(LAME_LIBRARY mp3lame REQUIRED)
