@@ -41,13 +41,14 @@ public:
     }
     void FileStarted(int index, const std::string& overallText, const std::string& fileText) override {
         Post([=, this] {
+            if (window_) {
+                window_->SetOverallText(Text(overallText));
+                window_->SetOverallPosition(index + 1);
+                window_->SetText(Text(fileText));
+                window_->SetBarRange(kPerMille);
+                window_->SetBarPosition(0);
+            }
             RowStatus(index, QString::fromLatin1(kStatusConverting), {});
-            if (!window_) return;
-            window_->SetOverallText(Text(overallText));
-            window_->SetOverallPosition(index + 1);
-            window_->SetText(Text(fileText));
-            window_->SetBarRange(kPerMille);
-            window_->SetBarPosition(0);
         });
     }
     void FileProgress(int, int perMille, const std::string& fileText) override {
@@ -103,7 +104,7 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (owner) owner->setEnabled(false);
     QPointer<ProgressWindow> window = new ProgressWindow(ProgressWindow::Kind::Conversion, owner);
-    // The owner's disabling reaches its child windows; this one must take input.
+    // Disabling an owner disables its child windows too; this one takes input whatever the order.
     window->setEnabled(true);
     window->show();
     QCoreApplication::processEvents();

@@ -18,7 +18,7 @@ void WidgetSourceListUi::EnsureWindow() {
     if (window_) return;
     if (owner_) owner_->setEnabled(false);
     window_ = new ProgressWindow(ProgressWindow::Kind::AddingFiles, owner_);
-    // A window keeps its input while its owner is disabled only when enabled explicitly.
+    // Disabling an owner disables its child windows too; this one takes input whatever the order.
     window_->setEnabled(true);
     window_->show();
 }
