@@ -117,6 +117,10 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     if (window->CancelRequested()) job.Cancel();
     job.Start(relay, jobs > 0 ? jobs : DefaultJobCount());
     if (!relay.Finished()) loop.exec();
+    // The loop also ends when the application quits; the engine may then
+    // be waiting for an answer, so it is cancelled and served to its end.
+    if (!relay.Finished()) job.Cancel();
+    while (!relay.Finished()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     job.Wait();
 
     if (window) {
