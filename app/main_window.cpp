@@ -185,7 +185,7 @@ void MainDialog::BuildButtons() {
     for (auto [button, available] : {std::pair{record, bool(hooks_.runRecorder)}, {options, bool(hooks_.runOptions)}}) {
         if (available) continue;
         button->setEnabled(false);
-        button->setToolTip(kNotAvailableYet);
+        button->setToolTip(button->toolTip() + kNotAvailableYet);
     }
 
     auto* homepage = new QPushButton(kHomepageHost, this);
@@ -326,8 +326,12 @@ void MainDialog::LoadPaths(const std::vector<std::string>& paths) { entries_.Loa
 void MainDialog::AddPaths(const std::vector<std::string>& items) {
     std::vector<std::string> paths;
     for (const std::string& item : items) {
-        if (IsFolderAt(item)) ScanFolder(paths, item);
-        else paths.push_back(item);  // named on purpose: probed whatever its extension
+        if (IsFolderAt(item)) {
+            ui_->OpenSearching();
+            ScanFolder(paths, item);
+        } else {
+            paths.push_back(item);  // named on purpose: probed whatever its extension
+        }
     }
     LoadPaths(paths);
 }

@@ -43,8 +43,8 @@ struct MainWindowHooks {
     std::function<void()> closeHelp;
 };
 
-// The tooltip of a button whose dialog this build lacks.
-inline constexpr char kNotAvailableYet[] = "Not available yet";
+// Ends the tooltip of a button whose dialog this build lacks.
+inline constexpr char kNotAvailableYet[] = " (not available yet)";
 
 inline constexpr char kNoFilesMessage[] = "There aren't files in list.";
 inline constexpr char kNoSelectionMessage[] = "You should select a file at least.";
