@@ -1,0 +1,329 @@
+// The main window against the real engine: rows added from files, folders
+// and drops, sorted by header clicks, guarded commands, menu enabling, the
+// first-run help, and a conversion whose SWFs FFmpeg plays.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QDeadlineTimer>
+#include <QDropEvent>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QUrl>
+
+#include <filesystem>
+#include <functional>
+
+#include "app/application_startup.h"
+#include "app/desktop_services.h"
+#include "app/list_comparisons.h"
+#include "app/main_window.h"
+#include "app/message_box.h"
+#include "app/sortable_list.h"
+#include "engine/scoped_env.h"
+#include "platform/memory_settings_store.h"
+#include "platform/qt_settings_store.h"
+#include "support/decoding_fixtures.h"
+#include "support/test_support.h"
+
+namespace tembrel::app {
+namespace {
+
+namespace fs = std::filesystem;
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "test_app";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QApplication(argc, argv);
+}
+
+// Processes events until done() holds or a minute has passed.
+bool WaitFor(const std::function<bool()>& done) {
+    QDeadlineTimer deadline(60000);
+    while (!done()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+struct Message {
+    QString text;
+    MessageIcon icon;
+};
+
+// Messages answered as OK and desktop hand-offs recorded, for one test.
+class Recorders : public DesktopServices {
+public:
+    Recorders() {
+        EnsureApplication();
+        SetMessageHookForTesting([this](const QString& text, MessageIcon icon) {
+            messages.push_back({text, icon});
+            return true;
+        });
+        SetDesktopForTesting(this);
+    }
+    ~Recorders() override {
+        SetMessageHookForTesting({});
+        SetDesktopForTesting(nullptr);
+    }
+    bool OpenFile(const std::string& path) override { return Record("open " + path); }
+    bool OpenUrl(const QUrl& url) override { return Record("url " + url.toString().toStdString()); }
+    bool ShowInFileManager(const std::string& path) override { return Record("show " + path); }
+    bool OpenInTextEditor(const std::string& path) override { return Record("edit " + path); }
+
+    std::vector<Message> messages;
+    std::vector<std::string> handOffs;
+
+private:
+    bool Record(const std::string& what) {
+        handOffs.push_back(what);
+        return true;
+    }
+};
+
+QString Cell(const SortableListCtrl* list, int row, int column) { return list->topLevelItem(row)->text(column); }
+
+std::string NameOf(const std::string& path) { return fs::path(path).filename().string(); }
+
+// Every row shows the file its entry holds.
+void ExpectRowsPaired(const SortableListCtrl* list) {
+    for (int row = 0; row < list->topLevelItemCount(); ++row)
+        EXPECT_EQ(Cell(list, row, 0).toStdString(), NameOf(list->EntryAt(row)->sourcePath)) << "row " << row;
+}
+
+TEST(ListComparisons, OrdersEachKindAndTreatsMissingSeparatorsAsEqual) {
+    struct Case {
+        ComparisonKind kind;
+        std::vector<QString> ascending;  // each strictly before the next
+    };
+    const Case cases[] = {
+        {ComparisonKind::Text, {"Alpha", "beta", "gamma"}},
+        {ComparisonKind::Number, {"-3", "8000 Hz", "11025 Hz", "11025.5", "1e5"}},
+        {ComparisonKind::Size, {"900", "1k", "1000 K", "2M", "1 G", "1t"}},
+        {ComparisonKind::Date, {"2023-12-31", "2024-1-2", "2024-2-1", "2024-10-1"}},
+        {ComparisonKind::MinutesSeconds, {"00:59", "01:05", "9:30", "99:59", "100:00"}},
+        {ComparisonKind::HoursMinutesSeconds, {"0:59:59", "1:00:00", "1:0:1", "10:00:00"}},
+    };
+    for (const Case& c : cases) {
+        for (std::size_t i = 0; i + 1 < c.ascending.size(); ++i) {
+            const QString& a = c.ascending[i];
+            const QString& b = c.ascending[i + 1];
+            EXPECT_LT(CompareCellTexts(c.kind, a, b), 0) << a.toStdString() << " < " << b.toStdString();
+            EXPECT_GT(CompareCellTexts(c.kind, b, a), 0) << b.toStdString() << " > " << a.toStdString();
+            EXPECT_EQ(CompareCellTexts(c.kind, a, a), 0);
+        }
+    }
+    EXPECT_EQ(CompareCellTexts(ComparisonKind::MinutesSeconds, "0559", "00:01"), 0);
+    EXPECT_EQ(CompareCellTexts(ComparisonKind::HoursMinutesSeconds, "1:00", "0:00:01"), 0);
+    EXPECT_EQ(CompareCellTexts(ComparisonKind::Date, "2024-01", "1999-1-1"), 0);
+}
+
+void ClickHeader(SortableListCtrl& list, int column) {
+    QHeaderView* header = list.header();
+    const QPoint at(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+        QMouseEvent event(type, at, header->viewport()->mapToGlobal(at), Qt::LeftButton,
+                          type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton, Qt::NoModifier);
+        QApplication::sendEvent(header->viewport(), &event);
+    }
+}
+
+TEST(SortableList, HeaderClicksSortByTheColumnsKindAndFlipOnlyOnTheSameColumn) {
+    EnsureApplication();
+    SortableListCtrl list;
+    list.setColumnCount(3);
+    list.SetColumnKind(1, ComparisonKind::MinutesSeconds);
+    list.SetColumnKind(2, ComparisonKind::Number);
+    std::vector<SourceFileEntry> entries(4);
+    const QStringList rows[] = {{"a", "100:00", "8000 Hz"}, {"b", "01:05", "44100 Hz"},
+                                {"c", "99:59", "11025 Hz"}, {"d", "00:59", "22050 Hz"}};
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        entries[i].sourcePath = "/music/" + rows[i][0].toStdString();
+        list.AppendRow(rows[i], &entries[i]);
+    }
+    list.resize(400, 300);
+    list.show();
+    list.topLevelItem(2)->setSelected(true);  // "c" stays selected through the sorts
+
+    const auto column = [&](int c) {
+        QStringList texts;
+        for (int row = 0; row < list.topLevelItemCount(); ++row) texts << Cell(&list, row, c);
+        return texts;
+    };
+    ClickHeader(list, 1);
+    EXPECT_EQ(column(1), QStringList({"00:59", "01:05", "99:59", "100:00"}));
+    ClickHeader(list, 1);
+    EXPECT_EQ(column(1), QStringList({"100:00", "99:59", "01:05", "00:59"}));
+    EXPECT_FALSE(list.Ascending());
+    ClickHeader(list, 2);
+    EXPECT_EQ(column(2), QStringList({"8000 Hz", "11025 Hz", "22050 Hz", "44100 Hz"}));
+    EXPECT_TRUE(list.Ascending());
+    EXPECT_EQ(list.SortedColumn(), 2);
+    ExpectRowsPaired(&list);
+    ASSERT_EQ(list.SelectedRows(), std::vector<int>{1});
+    EXPECT_EQ(list.EntryAt(1)->sourcePath, "/music/c");
+}
+
+// Generated sources: a.wav in the folder, b.mp3 in sub/, c.flac in
+// sub/deeper/, and a text file no scan takes.
+struct SourceTree {
+    explicit SourceTree(const std::string& root) {
+        fs::create_directories(root + "/sub/deeper");
+        ok = test::EncodeTone(root + "/a.wav", 22050, 1, 1.0, "-c:a pcm_s16le") &&
+             test::EncodeTone(root + "/sub/b.mp3", 44100, 2, 1.5, "-c:a libmp3lame -b:a 64k") &&
+             test::EncodeTone(root + "/sub/deeper/c.flac", 11025, 1, 1.0, "-c:a flac");
+        test::WriteAll(root + "/sub/notes.txt", {'h', 'i'});
+    }
+    bool ok = false;
+};
+
+TEST(MainWindow, GuardsCommandsOnAnEmptyListOrSelection) {
+    Recorders recorders;
+    MemorySettingsStore store;
+    MainDialog window(store, {});
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        if (button->text() == "Convert All" || button->text() == "Remove All") button->click();
+    window.RemoveSelected();
+    window.ConvertSelected();
+    ASSERT_EQ(recorders.messages.size(), 4u);
+    for (int i = 0; i < 4; ++i) {
+        EXPECT_EQ(recorders.messages[i].text, i < 2 ? kNoFilesMessage : kNoSelectionMessage);
+        EXPECT_EQ(recorders.messages[i].icon, MessageIcon::Information);
+    }
+    // Hooks this build lacks leave their buttons off, never silently dead.
+    for (QAbstractButton* button : window.findChildren<QAbstractButton*>())
+        if (button->text() == "Record" || button->text() == "Options") {
+            EXPECT_FALSE(button->isEnabled());
+            EXPECT_TRUE(button->toolTip().endsWith(kNotAvailableYet)) << button->toolTip().toStdString();
+        }
+}
+
+TEST(MainWindow, FirstStartOpensTheHelpMaximisedAndLaterStartsDoNot) {
+    EnsureApplication();
+    test::ScratchDir config;
+    test::ScopedEnv env;
+    env.Set("XDG_CONFIG_HOME", config.Path());
+    std::vector<bool> opened;
+    MainWindowHooks hooks;
+    hooks.showHelp = [&](bool maximised) { opened.push_back(maximised); };
+    const auto start = [&] {
+        QtSettingsStore store;
+        MainDialog window(store, hooks);
+    };
+    start();
+    EXPECT_EQ(opened, std::vector<bool>{true});
+    start();
+    EXPECT_EQ(opened.size(), 1u);
+
+    QtSettingsStore store;
+    ASSERT_TRUE(store.OpenForWriting());
+    store.Set("FirstRun", StoredValue::Dword(7));
+    store.Close();
+    start();
+    start();
+    EXPECT_EQ(opened, (std::vector<bool>{true, true}));
+}
+
+TEST(MainWindow, DroppedFolderIsAddedParentsFirstThenConvertedAndPlayable) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch;
+    const std::string root = scratch.File("sounds");
+    ASSERT_TRUE(SourceTree(root).ok);
+
+    MemorySettingsStore store;
+    MainWindowHooks hooks;
+    std::vector<std::string> played;
+    hooks.playSwf = [&](QWidget*, const SourceFileEntry& row, const ConversionSettings&, std::uint32_t) {
+        played.push_back(row.outputSwfPath);
+    };
+    std::string recording;
+    hooks.runRecorder = [&](QWidget*) { return std::optional<std::string>(recording); };
+    MainDialog window(store, hooks);
+    window.Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
+    window.Settings().CreateHtmlFile = 0;
+    window.Settings().BrowseOutFolder = 0;
+    window.show();
+    SortableListCtrl* list = window.List();
+
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(QString::fromStdString(root))});
+    // Qt delivers a drop only to the widget that accepted the drag's entry.
+    QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    ASSERT_TRUE(WaitFor([&] { return list->topLevelItemCount() == 3; })) << list->topLevelItemCount() << " rows";
+    EXPECT_EQ(Cell(list, 0, 0), "a.wav");
+    EXPECT_EQ(Cell(list, 1, 0), "b.mp3");
+    EXPECT_EQ(Cell(list, 2, 0), "c.flac");
+    EXPECT_EQ(Cell(list, 1, 4), "Stereo");
+    EXPECT_EQ(Cell(list, 2, 3), "11025 Hz");
+    EXPECT_TRUE(recorders.messages.empty());
+
+    // Two rows selected: single-row items off, the rest on, nothing converted yet.
+    list->topLevelItem(0)->setSelected(true);
+    list->topLevelItem(2)->setSelected(true);
+    window.UpdateListMenu();
+    for (const char* off : {"&Play", "&Browse Folder", "Play &SWF", "Browse SWF &Folder", "Open &HTML File"})
+        EXPECT_FALSE(window.MenuAction(off)->isEnabled()) << off;
+    for (const char* on : {"&Convert to SWF", "&Remove\tDel", "Remove Al&l", "Con&vert All to SWF"})
+        EXPECT_TRUE(window.MenuAction(on)->isEnabled()) << on;
+
+    window.SetConversionJobs(2);
+    window.ConvertAll();
+    for (int row = 0; row < 3; ++row) {
+        const SourceFileEntry* entry = list->EntryAt(row);
+        ASSERT_FALSE(entry->outputSwfPath.empty()) << Cell(list, row, 0).toStdString();
+        EXPECT_EQ(Cell(list, row, 5).toStdString(), NameOf(entry->outputSwfPath));
+        EXPECT_TRUE(entry->htmlPath.empty());
+        EXPECT_FALSE(test::FfmpegDecode(entry->outputSwfPath).empty()) << entry->outputSwfPath;
+    }
+    // Converted without a page: the SWF items on, the page items off.
+    window.UpdateListMenu();
+    EXPECT_TRUE(window.MenuAction("Play &SWF")->isEnabled());
+    EXPECT_TRUE(window.MenuAction("Browse SWF &Folder")->isEnabled());
+    EXPECT_FALSE(window.MenuAction("Open &HTML File")->isEnabled());
+    EXPECT_FALSE(window.MenuAction("Vie&w HTML Code")->isEnabled());
+    window.MenuAction("Play &SWF")->trigger();
+    EXPECT_EQ(played, std::vector<std::string>{list->EntryAt(0)->outputSwfPath});
+
+    // Sorted descending by name, the first row removed: rows and entries
+    // stay paired, and the removed file can be added again.
+    list->clearSelection();
+    list->SortByColumn(0);
+    list->SortByColumn(0);
+    ASSERT_EQ(Cell(list, 0, 0), "c.flac");
+    list->topLevelItem(0)->setSelected(true);
+    window.RemoveSelected();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+    ExpectRowsPaired(list);
+    EXPECT_EQ(NameOf(list->EntryAt(0)->outputSwfPath), "b.swf");
+    window.AddPaths({root});
+    ASSERT_EQ(list->topLevelItemCount(), 3);
+    EXPECT_EQ(Cell(list, 2, 0), "c.flac");
+    ExpectRowsPaired(list);
+
+    // An accepted recording: that row alone selected and converted; one
+    // already listed is selected where it is.
+    recording = scratch.File("take.wav");
+    ASSERT_TRUE(test::EncodeTone(recording, 11025, 1, 1.0, "-c:a pcm_s16le"));
+    list->topLevelItem(0)->setSelected(true);
+    window.Record();
+    ASSERT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_EQ(list->SelectedRows(), std::vector<int>{3});
+    EXPECT_EQ(Cell(list, 3, 5), "take.swf");
+    EXPECT_TRUE(Cell(list, 2, 5).isEmpty());  // the re-added row was not converted again
+    recording = list->EntryAt(1)->sourcePath;
+    window.Record();
+    EXPECT_EQ(list->topLevelItemCount(), 4);
+    EXPECT_EQ(list->SelectedRows(), std::vector<int>{1});
+}
+
+}  // namespace
+}  // namespace tembrel::app
