@@ -1,0 +1,25 @@
+# What makes the installed program part of the desktop: its menu entry, its
+# icon in the icon theme and a command on the PATH. The program folder
+# itself is installed whole to lib/tembrel by the top-level project.
+set(tembrel_resources ${CMAKE_SOURCE_DIR}/resources)
+
+install(FILES ${tembrel_resources}/tembrel.desktop DESTINATION share/applications)
+foreach(size 48 128 256)
+  install(FILES ${tembrel_resources}/tembrel-${size}.png
+          DESTINATION share/icons/hicolor/${size}x${size}/apps RENAME tembrel.png)
+endforeach()
+install(FILES ${tembrel_resources}/tembrel.svg DESTINATION share/icons/hicolor/scalable/apps)
+
+# A relative link, so that the installed tree can be moved as a whole.
+install(CODE [[
+  set(bin "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/bin")
+  file(MAKE_DIRECTORY "${bin}")
+  file(CREATE_LINK ../lib/tembrel/tembrel "${bin}/tembrel" SYMBOLIC)
+  message(STATUS "Installing: ${bin}/tembrel -> ../lib/tembrel/tembrel")
+]])
+
+find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
+if(DESKTOP_FILE_VALIDATE AND TEMBREL_TESTS)
+  add_test(NAME DesktopEntry.Validates
+           COMMAND ${DESKTOP_FILE_VALIDATE} ${tembrel_resources}/tembrel.desktop)
+endif()
