@@ -4,7 +4,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QIcon>
 #include <QPointer>
 #include <QTextBrowser>
 #include <QToolButton>
@@ -13,6 +12,7 @@
 #include <QWidget>
 
 #include "app/desktop_services.h"
+#include "app/program_icon.h"
 #include "platform/program_folder.h"
 
 namespace tembrel::app {
@@ -41,7 +41,7 @@ public:
     HelpViewer() {
         setAttribute(Qt::WA_DeleteOnClose);
         setWindowTitle(QString::fromLatin1(kTitle));
-        setWindowIcon(QIcon(QStringLiteral(":/tembrel/icon.png")));
+        setWindowIcon(ProgramIcon());
         resize(820, 620);
 
         auto* back = new QToolButton(this);

@@ -17,9 +17,3 @@ install(CODE [[
   file(CREATE_LINK ../lib/tembrel/tembrel "${bin}/tembrel" SYMBOLIC)
   message(STATUS "Installing: ${bin}/tembrel -> ../lib/tembrel/tembrel")
 ]])
-
-find_program(DESKTOP_FILE_VALIDATE desktop-file-validate)
-if(DESKTOP_FILE_VALIDATE AND TEMBREL_TESTS)
-  add_test(NAME DesktopEntry.Validates
-           COMMAND ${DESKTOP_FILE_VALIDATE} ${tembrel_resources}/tembrel.desktop)
-endif()
