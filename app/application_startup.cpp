@@ -1,0 +1,77 @@
+#include "app/application_startup.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+
+#include "app/message_box.h"
+#include "audio/bass_audio_source.h"
+#include "platform/qt_settings_store.h"
+
+namespace tembrel::app {
+
+namespace {
+
+constexpr char kFirstRun[] = "FirstRun";
+
+// A first-run value stored as a number; a hand-written text counts as its number.
+std::uint32_t StoredNumber(const StoredValue& value) {
+    switch (value.type) {
+        case StoredType::Dword: return value.dword;
+        case StoredType::Untagged: {
+            bool ok = false;
+            const uint number = QString::fromStdString(value.text).trimmed().toUInt(&ok, 0);
+            return ok ? number : 1;
+        }
+        default: return 1;
+    }
+}
+
+class AudioDecodingSession {
+public:
+    AudioDecodingSession() = default;
+    ~AudioDecodingSession() { ShutdownAudioDecoding(); }
+    AudioDecodingSession(const AudioDecodingSession&) = delete;
+    AudioDecodingSession& operator=(const AudioDecodingSession&) = delete;
+};
+
+}  // namespace
+
+bool TakeFirstRun(SettingsStore& store) {
+    if (!store.OpenForWriting()) return true;
+    std::uint32_t firstRun = 1;
+    if (const std::optional<StoredValue> stored = store.Get(kFirstRun)) firstRun = StoredNumber(*stored);
+    if (firstRun != 0) store.Set(kFirstRun, StoredValue::Dword(0));
+    store.Close();
+    return firstRun != 0;
+}
+
+std::vector<std::string> StartupItems(const QStringList& arguments) {
+    std::vector<std::string> items;
+    for (const QString& argument : arguments)
+        if (!argument.isEmpty()) items.push_back(QDir::cleanPath(QFileInfo(argument).absoluteFilePath()).toStdString());
+    return items;
+}
+
+int RunApplication(const std::vector<std::string>& items, MainWindowHooks hooks) {
+    // The random generator needs no seed: unique names come from the
+    // temporary-file functions.
+    switch (InitAudioDecoding()) {
+        case AudioDecodingStart::Ready: break;
+        case AudioDecodingStart::WrongVersion: return 1;
+        case AudioDecodingStart::InitFailed:
+            ShowMessage(nullptr, kAudioDecodingInitFailedMessage, MessageIcon::Stop);
+            return 1;
+    }
+    const AudioDecodingSession session;
+    // ActiveX hosting, 3-D controls, COM, common controls and OLE have no
+    // counterpart here: Qt and its web engine set themselves up.
+    QtSettingsStore store;
+    MainDialog window(store, std::move(hooks));
+    window.show();
+    if (!items.empty()) QTimer::singleShot(0, &window, [&window, items] { window.AddPaths(items); });
+    return QApplication::exec();
+}
+
+}  // namespace tembrel::app

@@ -1,0 +1,38 @@
+#pragma once
+// A conversion run in the window: the owner disabled, the conversion's
+// progress window on top, the job on the engine's threads and its events
+// shown on the GUI thread as they come; returns once the run has ended.
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <QString>
+
+#include "audio/source_file_entry.h"
+#include "engine/conversion_events.h"
+#include "engine/conversion_settings.h"
+
+class QWidget;
+
+namespace tembrel::app {
+
+struct ConversionRunResult {
+    std::vector<FileOutcome> outcomes;        // per entry, in list order
+    std::vector<SourceFileEntry> entries;     // output paths set or emptied
+    RunSummary summary;
+    std::uint32_t lastDurationSeconds = 0;    // of the last converted file
+};
+
+// A row's "SWF" column and, when there is one, why the file failed.
+using RowStatusFn = std::function<void(int row, const QString& status, const QString& reason)>;
+
+// Converts entries (rows[i] shows entries[i]) with up to `jobs` files at
+// once (0: one per core). onRowStatus gets "Converting..." when a file
+// starts and its outcome's status when it ends; a run refused for its
+// template changes no row (the reasons are in the outcomes). Messages go
+// through ShowMessage, the SWF to reveal through Desktop().
+ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings& settings,
+                                        const std::vector<SourceFileEntry>& entries, const std::vector<int>& rows,
+                                        const RowStatusFn& onRowStatus, int jobs = 0);
+
+}  // namespace tembrel::app
