@@ -17,3 +17,10 @@ install(CODE [[
   file(CREATE_LINK ../lib/tembrel/tembrel "${bin}/tembrel" SYMBOLIC)
   message(STATUS "Installing: ${bin}/tembrel -> ../lib/tembrel/tembrel")
 ]])
+
+# The window icon at :/tembrel/icon.png in the program whatever it links:
+# the library's copy of the resources reaches the program only through code
+# that names them (ProgramIcon()).
+if(TARGET tembrel)
+  target_sources(tembrel PRIVATE ${tembrel_resources}/tembrel.qrc)
+endif()
