@@ -205,7 +205,8 @@ bool RecorderDialog::StartRecording() {
     const QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull()) return false;
     auto* source = new QAudioSource(device, format, this);
-    source->setBufferSize(preset.bufferBytes);
+    // No buffer size of the preset's here: with buffers of a second Qt's
+    // PulseAudio source loses the first seconds of every recording.
     QIODevice* input = source->start();
     if (!input || source->error() != QAudio::NoError || source->state() == QAudio::StoppedState) {
         delete source;
@@ -249,6 +250,8 @@ void RecorderDialog::OnStopRecording() { StopRecordingDevice(); }
 
 void RecorderDialog::StopRecordingDevice() {
     if (state_ != RecorderState::Recording) return;
+    // What the device has handed over so far belongs to the recording.
+    OnInputReady();
     state_ = RecorderState::Idle;
     source_->disconnect(this);
     input_->disconnect(this);
