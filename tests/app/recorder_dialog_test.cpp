@@ -17,6 +17,7 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -461,7 +462,15 @@ TEST(RecorderDialogWithoutSoundServer, ReportsTheFailureAndStaysUsable) {
         EXPECT_FALSE(ButtonOf(dialog, "stopRecording")->isEnabled());
         EXPECT_FALSE(ButtonOf(dialog, "convert")->isEnabled());
     }
+    // Escape and Enter leave the dialog open; Cancel ends it.
+    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dialog, &press);
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(log.messages.size() == 2u);
     ButtonOf(dialog, "cancel")->click();
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_TRUE(std::filesystem::is_empty(scratch + "/tmp"));
     EXPECT_EQ(QSettings(QString::fromStdString(scratch + "/config/Tembrel/tembrel.ini"), QSettings::IniFormat)
