@@ -94,7 +94,8 @@ public:
         server_.setProcessChannelMode(QProcess::MergedChannels);
         server_.setStandardOutputFile(QString::fromStdString(scratch + "/pulseaudio.log"));
         server_.start("pulseaudio",
-                      {"-n", "--daemonize=no", "--system=no", "--exit-idle-time=-1", "--use-pid-file=no",
+                      // Idle exit only for a server orphaned by a killed test.
+                      {"-n", "--daemonize=no", "--system=no", "--exit-idle-time=120", "--use-pid-file=no",
                        "--disallow-exit", "--log-target=stderr",
                        QString::fromStdString("--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_),
                        "--load=module-null-sink sink_name=nullsink",
@@ -338,7 +339,9 @@ TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEn
         EXPECT_EQ(log.messages[0].icon, MessageIcon::Information);
         EXPECT_EQ(ReadAll(saved), ReadAll(tempPath));
 
-        // Playback runs to the end of the recording by itself.
+        // Playback runs to the end of the recording by itself, not sooner.
+        QElapsedTimer playing;
+        playing.start();
         ButtonOf(dialog, "playPause")->click();
         ASSERT_EQ(dialog.State(), RecorderState::Playing);
         EXPECT_EQ(ButtonOf(dialog, "playPause")->text(), "&Pause");
@@ -348,6 +351,7 @@ TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEn
             return dialog.State() == RecorderState::Idle;
         }));
         EXPECT_TRUE(ticked);
+        EXPECT_GE(playing.elapsed() / 1000.0, double(rec.samples.size()) / rec.rate - 0.5);
         EXPECT_EQ(StatusOf(dialog), QString("Ready.  Length: 00:%1").arg(seconds, 2, 10, QChar('0')));
         EXPECT_EQ(ButtonOf(dialog, "playPause")->text(), "&Play");
         EXPECT_EQ(log.messages.size(), 1u);
