@@ -205,8 +205,9 @@ bool RecorderDialog::StartRecording() {
     const QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull()) return false;
     auto* source = new QAudioSource(device, format, this);
-    // No buffer size of the preset's here: with buffers of a second Qt's
-    // PulseAudio source loses the first seconds of every recording.
+    // The source keeps Qt's own buffer size: given one (the preset's second,
+    // or even a quarter of it) Qt's PulseAudio source drops stretches of the
+    // sound. The preset's size still sizes the playback buffer.
     QIODevice* input = source->start();
     if (!input || source->error() != QAudio::NoError || source->state() == QAudio::StoppedState) {
         delete source;
