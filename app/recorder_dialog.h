@@ -1,0 +1,111 @@
+#pragma once
+// The Record dialog: records the default input into a temporary WAV file,
+// plays it back, saves it, and hands a saved copy to the main window for
+// conversion. Qt Multimedia's devices report on the dialog's own thread.
+#include <functional>
+#include <optional>
+#include <string>
+
+#include <QAudio>
+#include <QDialog>
+#include <QTimer>
+
+#include "recorder/recorder_state.h"
+#include "recorder/wav_file_writer.h"
+
+class QAudioSink;
+class QAudioSource;
+class QComboBox;
+class QIODevice;
+class QLabel;
+class QPushButton;
+class QSlider;
+
+namespace tembrel::app {
+
+class WavPlaybackDevice;
+
+class RecorderDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit RecorderDialog(QWidget* parent = nullptr);
+    ~RecorderDialog() override;
+
+    // Where the recording was saved when the dialog ended with Convert to SWF.
+    const std::string& SavedPath() const { return savedPath_; }
+    RecorderState State() const { return state_; }
+    // The temporary recording ("" before the first one).
+    const std::string& RecordingPath() const { return tempPath_; }
+    int LengthSeconds() const { return lengthSeconds_; }
+
+    // The save question: the chosen path, or empty for Cancel. Tests put an
+    // answer in place of the file dialog; an empty hook restores it.
+    using SavePathHook = std::function<QString(QWidget* parent)>;
+    static void SetSavePathHookForTesting(SavePathHook hook);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void done(int result) override;
+
+private:
+    void OnRecord();
+    void OnStopRecording();
+    void OnPlayPause();
+    void OnStop();
+    void OnSaveAs();
+    void OnConvert();
+    void OnVolumeMoved(int position);
+    void OnInputReady();
+    void OnInputStateChanged(QAudio::State state);
+    void OnOutputStateChanged(QAudio::State state);
+    void OnRecordingTick();
+    void OnPlaybackTick();
+
+    bool StartRecording();
+    bool StartPlayback();
+    // State first, then the device: whatever the stopped device still hands
+    // over is recognised as stale and dropped.
+    void StopRecordingDevice();
+    void StopPlaybackDevice();
+    void FinishRecording();
+    void FinishPlayback();
+    void ShutDown();
+    bool HaveRecording() const;
+    QString AskSavePath();
+    void ShowState();
+
+    RecorderState state_ = RecorderState::Idle;
+    WavFileWriter writer_;
+    std::string tempPath_;
+    std::string savedPath_;
+    int bufferBytes_ = 0;
+    int recordingSeconds_ = 0;
+    int playbackSeconds_ = 0;
+    int lengthSeconds_ = 0;
+    int volume_ = 0xFFFF;
+    bool shutDown_ = false;
+
+    QAudioSource* source_ = nullptr;
+    QIODevice* input_ = nullptr;
+    QAudioSink* sink_ = nullptr;
+    WavPlaybackDevice* playback_ = nullptr;
+    QTimer recordingTimer_;
+    QTimer playbackTimer_;
+
+    QLabel* status_ = nullptr;
+    QComboBox* quality_ = nullptr;
+    QSlider* volumeSlider_ = nullptr;
+    QPushButton* record_ = nullptr;
+    QPushButton* stopRecording_ = nullptr;
+    QPushButton* playPause_ = nullptr;
+    QPushButton* stop_ = nullptr;
+    QPushButton* saveAs_ = nullptr;
+    QPushButton* convert_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+};
+
+// Runs the recorder modally; the saved WAV's path when the user left it with
+// Convert to SWF, else nothing.
+std::optional<std::string> RunRecorderDialog(QWidget* parent);
+
+}  // namespace tembrel::app

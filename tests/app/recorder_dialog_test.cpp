@@ -1,0 +1,487 @@
+// The Record dialog against a real PulseAudio server of the test's own (a
+// null sink whose monitor is the default input), and against none at all.
+// Qt's audio backend connects to the sound server once per process, so each
+// scenario runs in a fresh copy of this program whose environment names its
+// server; the server is started and killed by the parent.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QTimer>
+
+#include "app/message_box.h"
+#include "app/recorder_dialog.h"
+#include "audio/wav_file_reader.h"
+#include "recorder/wav_file_writer.h"
+#include "support/test_support.h"
+
+namespace tembrel::app {
+namespace {
+
+using test::ReadAll;
+using test::ScratchDir;
+
+constexpr char kChildMark[] = "TEMBREL_RECORDER_SCENARIO";
+constexpr char kScratchVar[] = "TEMBREL_RECORDER_SCRATCH";
+constexpr double kPi = 3.14159265358979323846;
+
+bool InScenarioChild() { return std::getenv(kChildMark) != nullptr; }
+std::string ChildScratch() { return std::getenv(kScratchVar); }
+
+// The scenario's home, configuration, temporary and runtime folders.
+void PrepareScratch(const std::string& scratch) {
+    for (const char* folder : {"/run", "/home", "/config", "/tmp"}) std::filesystem::create_directories(scratch + folder);
+    std::filesystem::permissions(scratch + "/run", std::filesystem::perms::owner_all);
+}
+
+// Runs the current test again in a child process with these variables set;
+// its failures come back as this test's.
+void RunScenarioInChild(const std::string& scratch, const QString& pulseServer) {
+    const auto* info = testing::UnitTest::GetInstance()->current_test_info();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(kChildMark, "1");
+    env.insert(kScratchVar, QString::fromStdString(scratch));
+    env.insert("PULSE_SERVER", pulseServer);
+    env.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch + "/config"));
+    env.insert("TMPDIR", QString::fromStdString(scratch + "/tmp"));
+    env.insert("HOME", QString::fromStdString(scratch + "/home"));
+    env.insert("XDG_RUNTIME_DIR", QString::fromStdString(scratch + "/run"));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QProcess child;
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::MergedChannels);
+    child.start("/proc/self/exe", {QString("--gtest_filter=%1.%2").arg(info->test_suite_name(), info->name())});
+    ASSERT_TRUE(child.waitForStarted(60000));
+    if (!child.waitForFinished(240000)) {
+        child.kill();
+        child.waitForFinished(10000);
+        ADD_FAILURE() << "the scenario did not finish:\n" << child.readAll().toStdString();
+        return;
+    }
+    const std::string output = child.readAll().toStdString();
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << output;
+    EXPECT_EQ(child.exitCode(), 0) << output;
+    if (output.find("[  SKIPPED ]") != std::string::npos) GTEST_SKIP() << output;
+}
+
+// A PulseAudio server of the test's own, with one null sink whose monitor
+// feeds the default source: what is played into the sink can be recorded.
+class PrivateSoundServer {
+public:
+    explicit PrivateSoundServer(const std::string& scratch) : runtime_(scratch + "/run") {
+        socket_ = runtime_ + "/native";
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_RUNTIME_DIR", QString::fromStdString(runtime_));
+        env.insert("HOME", QString::fromStdString(scratch + "/home"));
+        env.insert("XDG_CONFIG_HOME", QString::fromStdString(scratch + "/config"));
+        env.remove("PULSE_SERVER");
+        server_.setProcessEnvironment(env);
+        server_.setProcessChannelMode(QProcess::MergedChannels);
+        server_.setStandardOutputFile(QString::fromStdString(scratch + "/pulseaudio.log"));
+        server_.start("pulseaudio",
+                      // Idle exit only for a server orphaned by a killed test.
+                      {"-n", "--daemonize=no", "--system=no", "--exit-idle-time=120", "--use-pid-file=no",
+                       "--disallow-exit", "--log-target=stderr",
+                       QString::fromStdString("--load=module-native-protocol-unix auth-anonymous=1 socket=" + socket_),
+                       "--load=module-null-sink sink_name=nullsink",
+                       // Qt lists no monitor sources: the sink's monitor is
+                       // offered again as an ordinary source.
+                       "--load=module-remap-source master=nullsink.monitor source_name=nullsink_input"});
+        if (!server_.waitForStarted(60000)) return;
+        QElapsedTimer clock;
+        clock.start();
+        while (!clock.hasExpired(60000) && server_.state() == QProcess::Running) {
+            if (Pactl("info >/dev/null 2>&1")) {
+                ready_ = Pactl("set-default-sink nullsink") && Pactl("set-default-source nullsink_input");
+                return;
+            }
+            server_.waitForFinished(100);
+        }
+    }
+    ~PrivateSoundServer() {
+        if (server_.state() == QProcess::NotRunning) return;
+        server_.terminate();
+        if (!server_.waitForFinished(20000)) {
+            server_.kill();
+            server_.waitForFinished(20000);
+        }
+    }
+    bool Ready() const { return ready_; }
+    QString Address() const { return QString::fromStdString("unix:" + socket_); }
+
+private:
+    bool Pactl(const std::string& arguments) const {
+        return test::RunCommand("PULSE_SERVER=" + test::ShellQuote("unix:" + socket_) + " pactl " + arguments) == 0;
+    }
+
+    std::string runtime_;
+    std::string socket_;
+    QProcess server_;
+    bool ready_ = false;
+};
+
+// Waits for a condition while the event loop runs; false at the time limit.
+bool WaitUntil(const std::function<bool()>& done, int limitMs = 60000) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!done()) {
+        if (clock.hasExpired(limitMs)) return false;
+        QEventLoop loop;
+        QTimer::singleShot(20, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+struct Message {
+    QString text;
+    MessageIcon icon;
+};
+
+// The messages shown while it lives; questions get `answer`.
+class MessageLog {
+public:
+    explicit MessageLog(bool answer = false) {
+        SetMessageHookForTesting([this, answer](const QString& text, MessageIcon icon) {
+            messages.push_back({text, icon});
+            return answer;
+        });
+    }
+    ~MessageLog() { SetMessageHookForTesting({}); }
+    std::vector<Message> messages;
+};
+
+class SaveAnswer {
+public:
+    explicit SaveAnswer(const std::string& path) { Set(path); }
+    ~SaveAnswer() { RecorderDialog::SetSavePathHookForTesting({}); }
+    void Set(const std::string& path) {
+        RecorderDialog::SetSavePathHookForTesting([path](QWidget*) { return QString::fromStdString(path); });
+    }
+};
+
+QPushButton* ButtonOf(RecorderDialog& dialog, const char* name) {
+    auto* button = dialog.findChild<QPushButton*>(name);
+    EXPECT_NE(button, nullptr) << name;
+    return button;
+}
+QString StatusOf(RecorderDialog& dialog) { return dialog.findChild<QLabel*>("status")->text(); }
+// The "mm:ss" that ends a status text.
+int ClockSeconds(const QString& status) { return 60 * status.right(5).left(2).toInt() + status.right(2).toInt(); }
+
+// 1 s of 440 Hz, 0.5 s of silence, 1 s of 660 Hz, at half of full scale.
+constexpr int kToneRate = 44100;
+void WriteToneFile(const std::string& path) {
+    std::vector<std::int16_t> samples;
+    auto tone = [&](double hz, double seconds, double amplitude) {
+        const int n = static_cast<int>(seconds * kToneRate);
+        for (int i = 0; i < n; ++i) {
+            const auto v = static_cast<std::int16_t>(std::lround(amplitude * 32767 * std::sin(2 * kPi * hz * i / kToneRate)));
+            samples.push_back(v);
+            samples.push_back(v);
+        }
+    };
+    tone(440, 1.0, 0.5);
+    tone(0, 0.5, 0.0);
+    tone(660, 1.0, 0.5);
+    WavFileWriter writer;
+    ASSERT_EQ(writer.Open(path, true, 16, kToneRate), 1);
+    writer.Write(samples.data(), samples.size() * sizeof samples[0]);
+}
+
+struct Recording {
+    int channels = 0;
+    int rate = 0;
+    std::vector<std::int16_t> samples;  // the first channel
+};
+
+Recording ReadRecording(const std::string& path) {
+    Recording rec;
+    WavFileReader reader;
+    if (!reader.Open(path, 0)) return rec;
+    rec.channels = reader.GetChannels();
+    rec.rate = reader.GetSampleRate();
+    std::vector<std::int16_t> block(4096);
+    while (std::size_t got = reader.ReadRaw(block.data(), block.size() * 2)) {
+        for (std::size_t i = 0; i < got / 2; i += static_cast<std::size_t>(rec.channels)) rec.samples.push_back(block[i]);
+    }
+    return rec;
+}
+
+// The samples written so far, while the header still holds placeholders.
+Recording ReadGrowingRecording(const std::string& path) {
+    Recording rec{1, 22050, {}};
+    const std::vector<std::uint8_t> bytes = ReadAll(path);
+    for (std::size_t i = WavFileWriter::kHeaderBytes; i + 1 < bytes.size(); i += 2)
+        rec.samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
+    return rec;
+}
+
+// Where the tone starts: the first sample above a quarter of its amplitude.
+std::size_t Onset(const Recording& rec) {
+    std::size_t onset = 0;
+    while (onset < rec.samples.size() && std::abs(rec.samples[onset]) < 4000) ++onset;
+    return onset;
+}
+
+bool HoldsWholeTone(const Recording& rec) {
+    return Onset(rec) + static_cast<std::size_t>(2.8 * rec.rate) < rec.samples.size();
+}
+
+struct Stretch {
+    double rms = 0;
+    double hz = 0;  // from the zero crossings
+};
+
+Stretch Measure(const Recording& rec, std::size_t from, double seconds) {
+    Stretch s;
+    const std::size_t n = static_cast<std::size_t>(seconds * rec.rate);
+    if (from + n > rec.samples.size() || n == 0) return s;
+    double sum = 0;
+    int crossings = 0;
+    for (std::size_t i = from; i < from + n; ++i) {
+        sum += double(rec.samples[i]) * rec.samples[i];
+        if (i > from && (rec.samples[i - 1] < 0) != (rec.samples[i] < 0)) ++crossings;
+    }
+    s.rms = std::sqrt(sum / double(n));
+    s.hz = crossings / 2.0 / seconds;
+    return s;
+}
+
+TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEnd) {
+    if (!InScenarioChild()) {
+        if (!test::HaveTool("pulseaudio") || !test::HaveTool("pactl") || !test::HaveTool("paplay"))
+            GTEST_SKIP() << "no PulseAudio server or its tools (pulseaudio, pulseaudio-utils) on this machine";
+        ScratchDir scratch;
+        PrepareScratch(scratch.Path());
+        PrivateSoundServer server(scratch.Path());
+        ASSERT_TRUE(server.Ready()) << "the private PulseAudio server did not start";
+        RunScenarioInChild(scratch.Path(), server.Address());
+        return;
+    }
+    const std::string scratch = ChildScratch();
+    int argc = 1;
+    char name[] = "test_app";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    const std::string tone = scratch + "/tone.wav";
+    WriteToneFile(tone);
+    MessageLog log;
+    const std::string saved = scratch + "/saved.wav";
+    SaveAnswer answer(saved);
+
+    std::string tempPath;
+    {
+        RecorderDialog dialog;
+        dialog.show();
+        EXPECT_EQ(StatusOf(dialog), "Ready.  Length: 00:00");
+        ButtonOf(dialog, "record")->click();
+        ASSERT_EQ(dialog.State(), RecorderState::Recording) << (log.messages.empty() ? "" : log.messages[0].text.toStdString());
+        tempPath = dialog.RecordingPath();
+        EXPECT_EQ(tempPath.rfind(scratch + "/tmp/TBQ", 0), 0u) << tempPath;
+        EXPECT_FALSE(ButtonOf(dialog, "record")->isEnabled());
+        EXPECT_FALSE(ButtonOf(dialog, "playPause")->isEnabled());
+
+        QProcess player;
+        player.start("paplay", {QString::fromStdString(tone)});
+        ASSERT_TRUE(WaitUntil([&] { return player.state() == QProcess::NotRunning; }));
+        ASSERT_EQ(player.exitCode(), 0) << player.readAllStandardError().toStdString();
+        // The device hands sound over late: wait until the file holds the
+        // whole tone, then stop just after a tick.
+        ASSERT_TRUE(WaitUntil([&] { return HoldsWholeTone(ReadGrowingRecording(tempPath)); }));
+        const QString before = StatusOf(dialog);
+        ASSERT_TRUE(WaitUntil([&] { return StatusOf(dialog) != before; }));
+        const int seconds = ClockSeconds(StatusOf(dialog));
+        ButtonOf(dialog, "stopRecording")->click();
+        EXPECT_EQ(dialog.State(), RecorderState::Idle);
+        EXPECT_EQ(dialog.LengthSeconds(), seconds);
+        EXPECT_EQ(StatusOf(dialog), QString("Ready.  Length: 00:%1").arg(seconds, 2, 10, QChar('0')));
+        EXPECT_TRUE(log.messages.empty());
+
+        const Recording rec = ReadRecording(tempPath);
+        ASSERT_EQ(rec.channels, 1);
+        ASSERT_EQ(rec.rate, 22050);
+        // Only what was delivered before Stop Rec: never more than the time recorded.
+        EXPECT_LE(double(rec.samples.size()) / rec.rate, seconds + 0.5);
+        ASSERT_TRUE(HoldsWholeTone(rec)) << "the tone is missing or cut";
+        const std::size_t onset = Onset(rec);
+        const auto at = [&](double s) { return onset + static_cast<std::size_t>(s * rec.rate); };
+        const double toneRms = 0.5 * 32767 / std::sqrt(2.0);
+        const Stretch low = Measure(rec, at(0.05), 0.9);
+        const Stretch gap = Measure(rec, at(1.1), 0.3);
+        const Stretch high = Measure(rec, at(1.6), 0.8);
+        const Stretch after = Measure(rec, at(2.6), double(rec.samples.size() - at(2.6)) / rec.rate);
+        EXPECT_NEAR(low.rms, toneRms, toneRms * 0.2);
+        EXPECT_NEAR(low.hz, 440, 10);
+        EXPECT_LT(gap.rms, 200);
+        EXPECT_NEAR(high.rms, toneRms, toneRms * 0.2);
+        EXPECT_NEAR(high.hz, 660, 10);
+        EXPECT_LT(after.rms, 200);
+
+        ButtonOf(dialog, "saveAs")->click();
+        ASSERT_EQ(log.messages.size(), 1u);
+        EXPECT_EQ(log.messages[0].text, QString("Successfully save recorded file as '%1'.").arg(saved.c_str()));
+        EXPECT_EQ(log.messages[0].icon, MessageIcon::Information);
+        EXPECT_EQ(ReadAll(saved), ReadAll(tempPath));
+
+        // Playback runs to the end of the recording by itself, not sooner.
+        QElapsedTimer playing;
+        playing.start();
+        ButtonOf(dialog, "playPause")->click();
+        ASSERT_EQ(dialog.State(), RecorderState::Playing);
+        EXPECT_EQ(ButtonOf(dialog, "playPause")->text(), "&Pause");
+        bool ticked = false;
+        ASSERT_TRUE(WaitUntil([&] {
+            ticked = ticked || StatusOf(dialog).startsWith("Playing...  00:01 / 00:");
+            return dialog.State() == RecorderState::Idle;
+        }));
+        EXPECT_TRUE(ticked);
+        EXPECT_GE(playing.elapsed() / 1000.0, double(rec.samples.size()) / rec.rate - 0.5);
+        EXPECT_EQ(StatusOf(dialog), QString("Ready.  Length: 00:%1").arg(seconds, 2, 10, QChar('0')));
+        EXPECT_EQ(ButtonOf(dialog, "playPause")->text(), "&Play");
+        EXPECT_EQ(log.messages.size(), 1u);
+        ButtonOf(dialog, "cancel")->click();
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    }
+    EXPECT_FALSE(std::filesystem::exists(tempPath)) << "the temporary recording outlived the dialog";
+}
+
+TEST(RecorderDialogOnSoundServer, KeepsTheRecordingUntilTheUserLetsItGo) {
+    if (!InScenarioChild()) {
+        if (!test::HaveTool("pulseaudio") || !test::HaveTool("pactl"))
+            GTEST_SKIP() << "no PulseAudio server or its tools (pulseaudio, pulseaudio-utils) on this machine";
+        ScratchDir scratch;
+        PrepareScratch(scratch.Path());
+        PrivateSoundServer server(scratch.Path());
+        ASSERT_TRUE(server.Ready()) << "the private PulseAudio server did not start";
+        RunScenarioInChild(scratch.Path(), server.Address());
+        return;
+    }
+    const std::string scratch = ChildScratch();
+    const std::string ini = scratch + "/config/Tembrel/tembrel.ini";
+    std::filesystem::create_directories(scratch + "/config/Tembrel");
+    std::ofstream(ini) << "[Options]\nRecQuality=700\n";
+    int argc = 1;
+    char name[] = "test_app";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    MessageLog log(false);
+    SaveAnswer answer("");
+
+    RecorderDialog dialog;
+    dialog.show();
+    EXPECT_EQ(dialog.findChild<QComboBox*>("quality")->currentText(), "Medium quality [Mono]");
+    ButtonOf(dialog, "record")->click();
+    ASSERT_EQ(dialog.State(), RecorderState::Recording);
+    ASSERT_TRUE(WaitUntil([&] { return StatusOf(dialog) == "Recording...  00:01"; }));
+    ButtonOf(dialog, "stopRecording")->click();
+    ASSERT_EQ(dialog.LengthSeconds(), 1);
+    const std::string recording = dialog.RecordingPath();
+    const std::vector<std::uint8_t> bytes = ReadAll(recording);
+    EXPECT_EQ(ReadRecording(recording).rate, 22050);
+
+    // Record again while playing, answered No: playback stops, the recording stays.
+    ButtonOf(dialog, "playPause")->click();
+    ASSERT_EQ(dialog.State(), RecorderState::Playing);
+    ButtonOf(dialog, "record")->click();
+    ASSERT_EQ(log.messages.size(), 1u);
+    EXPECT_EQ(log.messages[0].text, "Are you sure you want to abandon the previous recording sound then re-record?");
+    EXPECT_EQ(log.messages[0].icon, MessageIcon::Question);
+    EXPECT_EQ(dialog.State(), RecorderState::Idle);
+    EXPECT_EQ(StatusOf(dialog), "Ready.  Length: 00:01");
+    EXPECT_EQ(dialog.RecordingPath(), recording);
+    EXPECT_EQ(ReadAll(recording), bytes);
+    EXPECT_TRUE(ButtonOf(dialog, "playPause")->isEnabled());
+
+    // Convert to SWF with the save question cancelled, then into a missing folder: the dialog stays.
+    ButtonOf(dialog, "convert")->click();
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(log.messages.size(), 1u);
+    const std::string nowhere = scratch + "/missing/take.wav";
+    answer.Set(nowhere);
+    ButtonOf(dialog, "convert")->click();
+    EXPECT_TRUE(dialog.isVisible());
+    ASSERT_EQ(log.messages.size(), 2u);
+    EXPECT_EQ(log.messages[1].text, QString("Failed to save recorded file as '%1'.").arg(nowhere.c_str()));
+    EXPECT_EQ(log.messages[1].icon, MessageIcon::Exclamation);
+    EXPECT_TRUE(dialog.SavedPath().empty());
+
+    // Converting over an existing file replaces it whole and hands its path back.
+    const std::string target = scratch + "/take.wav";
+    std::ofstream(target) << std::string(200000, 'x');
+    answer.Set(target);
+    ButtonOf(dialog, "convert")->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.SavedPath(), target);
+    EXPECT_EQ(ReadAll(target), bytes);
+    EXPECT_EQ(log.messages.size(), 2u);
+    int leftovers = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(scratch))
+        leftovers += entry.path().filename().string().rfind("TBR", 0) == 0;
+    EXPECT_EQ(leftovers, 0);
+    // The unknown stored quality went back as medium quality mono.
+    EXPECT_EQ(QSettings(QString::fromStdString(ini), QSettings::IniFormat).value("Options/RecQuality").toInt(), 300);
+}
+
+TEST(RecorderDialogWithoutSoundServer, ReportsTheFailureAndStaysUsable) {
+    if (!InScenarioChild()) {
+        ScratchDir scratch;
+        PrepareScratch(scratch.Path());
+        RunScenarioInChild(scratch.Path(), QString::fromStdString("unix:" + scratch.Path() + "/no-server"));
+        return;
+    }
+    const std::string scratch = ChildScratch();
+    int argc = 1;
+    char name[] = "test_app";
+    char* argv[] = {name, nullptr};
+    QApplication app(argc, argv);
+    MessageLog log;
+
+    RecorderDialog dialog;
+    dialog.show();
+    for (int press = 1; press <= 2; ++press) {
+        ButtonOf(dialog, "record")->click();
+        ASSERT_EQ(log.messages.size(), std::size_t(press));
+        EXPECT_EQ(log.messages.back().text, "Failed to record. Be sure sound card is installed in your computer.");
+        EXPECT_EQ(log.messages.back().icon, MessageIcon::Exclamation);
+        EXPECT_EQ(dialog.State(), RecorderState::Idle);
+        EXPECT_EQ(StatusOf(dialog), "Ready.  Length: 00:00");
+        EXPECT_TRUE(ButtonOf(dialog, "record")->isEnabled());
+        EXPECT_FALSE(ButtonOf(dialog, "stopRecording")->isEnabled());
+        EXPECT_FALSE(ButtonOf(dialog, "convert")->isEnabled());
+    }
+    // Escape and Enter leave the dialog open; Cancel ends it.
+    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&dialog, &press);
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(log.messages.size() == 2u);
+    ButtonOf(dialog, "cancel")->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_TRUE(std::filesystem::is_empty(scratch + "/tmp"));
+    EXPECT_EQ(QSettings(QString::fromStdString(scratch + "/config/Tembrel/tembrel.ini"), QSettings::IniFormat)
+                  .value("Options/RecQuality")
+                  .toInt(),
+              300);
+}
+
+}  // namespace
+}  // namespace tembrel::app
