@@ -82,13 +82,17 @@ void TapAudio(FlashView& view) {
     view.PageForTesting()->triggerAction(QWebEnginePage::Reload);
 }
 
-bool SoundHeard(FlashView& view) {
-    bool heard = false;
+// Waits until `condition` holds in the page.
+bool PageSays(FlashView& view, const QString& condition) {
+    // Answers may come after the wait is over.
+    auto holds = std::make_shared<bool>(false);
     return WaitFor([&] {
-        view.PageForTesting()->runJavaScript("window.soundHeard === true", [&](const QVariant& v) { heard = v.toBool(); });
-        return heard;
+        view.PageForTesting()->runJavaScript(condition, [holds](const QVariant& v) { *holds = v.toBool(); });
+        return *holds;
     });
 }
+
+bool SoundHeard(FlashView& view) { return PageSays(view, "window.soundHeard === true"); }
 
 // What MovieLoaded told.
 struct Loaded {
@@ -184,6 +188,10 @@ TEST_F(FlashViewTest, PlaysASinglePlayerAndAShellPairWithSound) {
         EXPECT_DOUBLE_EQ(loaded.calls[0].frameRate, want.frameRate);
         EXPECT_EQ(loaded.calls[0].frameCount, want.frameCount);
         EXPECT_TRUE(SoundHeard(*view));
+        // A new colour shows around the playing movie without a reload.
+        view->SetBackgroundColor("#00FF80");
+        EXPECT_TRUE(PageSays(*view, "getComputedStyle(document.body).backgroundColor === 'rgb(0, 255, 128)'"));
+        EXPECT_EQ(loaded.calls.size(), 1u);
     }
     const SourceFileEntry pair = Convert(true);
     ASSERT_FALSE(pair.playerSwfPath.empty());
