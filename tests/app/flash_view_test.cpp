@@ -170,6 +170,10 @@ protected:
 };
 
 TEST_F(FlashViewTest, PlaysASinglePlayerAndAShellPairWithSound) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "Chromium inside libQt6WebEngineCore deletes with a mismatched size when a page goes, "
+                    "which AddressSanitizer aborts on";
+#endif
     const SourceFileEntry single = Convert(false);
     {
         std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
@@ -225,15 +229,16 @@ int Status(const FlashViewServer& server, const QByteArray& path) {
 TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
     const SourceFileEntry pair = Convert(true);
     test::WriteAll(scratch.File("shell/private.txt"), {'x'});
-    QFile::link(QString::fromStdString(scratch.File("shell/private.txt")),
-                QString::fromStdString(scratch.File("shell/linked.swf")));
-    std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
-    ASSERT_NE(view, nullptr);
-    const FlashViewServer& server = view->ServerForTesting();
+    test::WriteAll(scratch.File("outside.swf"), {'x'});
+    QFile::link(QString::fromStdString(scratch.File("outside.swf")), QString::fromStdString(scratch.File("shell/linked.swf")));
+    FlashViewServer server(QString::fromStdString(Program() + "ruffle"));
+    ASSERT_TRUE(server.Listen());
     const QByteArray token = QUrl(server.Base()).path().toUtf8();  // "/<token>/"
-    view->LoadMovie(MovieAddress(pair, settings, 2));
-    const QByteArray movie = QUrl(server.Base()).path().toUtf8() + "movie/1/";
+    const QString address = MovieAddress(pair, settings, 2);
+    const QString url = server.ShowMovie(address.left(address.indexOf('?')), address.mid(address.indexOf('?') + 1));
+    const QByteArray movie = token + "movie/1/";
     const QByteArray player = QUrl::toPercentEncoding(QFileInfo(QString::fromStdString(pair.playerSwfPath)).fileName());
+    EXPECT_EQ(url, server.Base() + "movie/1/" + player + address.mid(address.indexOf('?')));
     EXPECT_EQ(Status(server, token + "view.html"), 200);
     EXPECT_EQ(Status(server, token + "ruffle/ruffle.js"), 200);
     EXPECT_EQ(Status(server, movie + player), 200);
@@ -247,9 +252,12 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
         EXPECT_EQ(Status(server, refused), 404);
     }
     // Another movie takes the place of the last.
-    view->LoadMovie(QString::fromStdString(pair.outputSwfPath));
+    server.ShowMovie(QString::fromStdString(pair.outputSwfPath), "");
     EXPECT_EQ(Status(server, movie + player), 404);
     EXPECT_EQ(Status(server, token + "movie/2/my%20song.swf"), 200);
+    // A sound SWF named by the query that is a link out of the folder.
+    server.ShowMovie(QString::fromStdString(pair.playerSwfPath), "soundswf=linked.swf");
+    EXPECT_EQ(Status(server, token + "movie/3/linked.swf"), 404);
 }
 
 TEST_F(FlashViewTest, MovieAddressesOfBothKinds) {
