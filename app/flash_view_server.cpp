@@ -1,0 +1,148 @@
+#include "app/flash_view_server.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTcpSocket>
+#include <QUrl>
+#include <QUrlQuery>
+
+namespace tembrel::app {
+
+namespace {
+
+constexpr qsizetype kMaxRequestHead = 16 * 1024;
+
+// Only these may run in the page: our scripts and Ruffle's wasm, talking to
+// this server alone.
+constexpr char kPagePolicy[] =
+    "default-src 'self'; script-src 'self' 'wasm-unsafe-eval'; style-src 'self' 'unsafe-inline'; "
+    "img-src 'self' data: blob:; media-src 'self' data: blob:; connect-src 'self'; worker-src 'self' blob:; "
+    "font-src 'self' data:; object-src 'none'; frame-src 'none'; base-uri 'none'; form-action 'none'";
+
+QByteArray ContentType(const QString& path) {
+    const QString ext = QFileInfo(path).suffix().toLower();
+    if (ext == "html") return "text/html; charset=utf-8";
+    if (ext == "js") return "text/javascript; charset=utf-8";
+    if (ext == "wasm") return "application/wasm";
+    if (ext == "swf") return "application/x-shockwave-flash";
+    if (ext == "css") return "text/css; charset=utf-8";
+    return "application/octet-stream";
+}
+
+// A single file name: no separators, not "." or "..", no NUL.
+bool PlainName(const QString& name) {
+    return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\\') &&
+           !name.contains(QChar(0));
+}
+
+QString NewToken() {
+    quint32 words[4];
+    QRandomGenerator::system()->fillRange(words);
+    return QString::fromLatin1(QByteArray(reinterpret_cast<const char*>(words), sizeof words).toHex());
+}
+
+}  // namespace
+
+FlashViewServer::FlashViewServer(const QString& ruffleFolder, QObject* parent)
+    : QObject(parent), ruffleFolder_(QFileInfo(ruffleFolder).canonicalFilePath()), token_(NewToken()) {
+    connect(&server_, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = server_.nextPendingConnection()) {
+            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
+        }
+    });
+}
+
+bool FlashViewServer::Listen() { return server_.listen(QHostAddress::LocalHost, 0); }
+
+QString FlashViewServer::Base() const {
+    return QStringLiteral("http://127.0.0.1:%1/%2/").arg(server_.serverPort()).arg(token_);
+}
+
+QString FlashViewServer::ShowMovie(const QString& filePath, const QString& query) {
+    const QFileInfo movie(filePath);
+    movieNames_.clear();
+    movieName_.clear();
+    movieFolder_.clear();
+    ++generation_;
+    if (!movie.isFile()) return {};
+    movieFolder_ = movie.absoluteDir().canonicalPath();
+    movieName_ = movie.fileName();
+    movieNames_.insert(movieName_);
+    const QString sound = QUrlQuery(query).queryItemValue("soundswf", QUrl::FullyDecoded);
+    if (PlainName(sound)) movieNames_.insert(sound);
+    QString address = Base() + QStringLiteral("movie/%1/").arg(generation_) +
+                      QString::fromLatin1(QUrl::toPercentEncoding(movie.fileName()));
+    if (!query.isEmpty()) address += "?" + query;
+    return address;
+}
+
+QString FlashViewServer::Resolve(const QStringList& segments) const {
+    // "", the token, then the parts below it.
+    if (segments.size() < 3 || !segments[0].isEmpty() || segments[1] != token_) return {};
+    const QStringList parts = segments.mid(2);
+    if (parts.size() == 1 && (parts[0] == "view.html" || parts[0] == "view.js"))
+        return ":/flash_view/" + parts[0];
+    if (parts.size() == 2 && parts[0] == "ruffle" && PlainName(parts[1]) && !ruffleFolder_.isEmpty()) {
+        const QFileInfo file(ruffleFolder_ + "/" + parts[1]);
+        // No way out through a link either.
+        if (file.isFile() && file.canonicalFilePath().startsWith(ruffleFolder_ + "/")) return file.canonicalFilePath();
+        return {};
+    }
+    if (parts.size() == 3 && parts[0] == "movie" && parts[1] == QString::number(generation_) &&
+        movieNames_.contains(parts[2])) {
+        const QFileInfo file(movieFolder_ + "/" + parts[2]);
+        // The sound SWF must really lie beside the player, not be a link out.
+        if (file.isFile() && (parts[2] == movieName_ || file.canonicalFilePath().startsWith(movieFolder_ + "/")))
+            return file.absoluteFilePath();
+    }
+    return {};
+}
+
+void FlashViewServer::Answer(QTcpSocket* socket) {
+    QByteArray head = socket->property("head").toByteArray() + socket->readAll();
+    const qsizetype end = head.indexOf("\r\n\r\n");
+    if (end < 0) {
+        if (head.size() > kMaxRequestHead) socket->abort();
+        else socket->setProperty("head", head);
+        return;
+    }
+    disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    const QList<QByteArray> request = head.left(head.indexOf("\r\n")).split(' ');
+    QString file;
+    bool headOnly = false;
+    if (request.size() == 3 && (request[0] == "GET" || request[0] == "HEAD")) {
+        headOnly = request[0] == "HEAD";
+        QByteArray target = request[1];
+        target = target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
+        // Decoded segment by segment: an encoded "/" or ".." stays inside
+        // its segment, where the name checks refuse it.
+        QStringList segments;
+        for (const QByteArray& segment : target.split('/'))
+            segments << QUrl::fromPercentEncoding(segment);
+        file = Resolve(segments);
+    }
+    QByteArray body;
+    QByteArray status = "404 Not Found";
+    QByteArray type = "text/plain; charset=utf-8";
+    if (!file.isEmpty()) {
+        QFile in(file);
+        if (in.open(QIODevice::ReadOnly)) {
+            body = in.readAll();
+            status = "200 OK";
+            type = ContentType(file);
+        }
+    }
+    QByteArray reply = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
+                       "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                       "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n";
+    if (type.startsWith("text/html")) reply += QByteArray("Content-Security-Policy: ") + kPagePolicy + "\r\n";
+    reply += "\r\n";
+    if (!headOnly) reply += body;
+    socket->write(reply);
+    socket->disconnectFromHost();
+}
+
+}  // namespace tembrel::app

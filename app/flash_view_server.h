@@ -1,0 +1,51 @@
+#pragma once
+// The Flash view's own web server on 127.0.0.1: the view's page, Ruffle's
+// files from the program folder, and the one movie the view was asked to
+// show (for a shell player also the sound SWF its query names, beside it).
+// Every address starts with a random token made for this server; anything
+// else, any other file and any listing gets 404.
+#include <QByteArray>
+#include <QHash>
+#include <QObject>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+#include <QTcpServer>
+
+class QTcpSocket;
+
+namespace tembrel::app {
+
+class FlashViewServer : public QObject {
+    Q_OBJECT
+public:
+    // `ruffleFolder`: the folder holding ruffle.js and its companions.
+    explicit FlashViewServer(const QString& ruffleFolder, QObject* parent = nullptr);
+
+    // False when no loopback port could be had.
+    bool Listen();
+    // "http://127.0.0.1:<port>/<token>/": every served address starts so.
+    QString Base() const;
+    QString PageAddress() const { return Base() + "view.html"; }
+
+    // Serves `filePath` from now on in place of the previous movie and
+    // returns its address with `query` appended ("" when it is no file).
+    // A "soundswf" parameter in the query that names a plain file is served
+    // from the movie's folder too.
+    QString ShowMovie(const QString& filePath, const QString& query);
+
+private:
+    void Answer(QTcpSocket* socket);
+    // The file behind a request path's decoded segments, or "" (404).
+    QString Resolve(const QStringList& segments) const;
+
+    QTcpServer server_;
+    QString ruffleFolder_;  // canonical
+    QString token_;
+    int generation_ = 0;
+    QString movieFolder_;    // canonical folder of the current movie
+    QString movieName_;      // the file asked for
+    QSet<QString> movieNames_;  // it and its sound SWF
+};
+
+}  // namespace tembrel::app
