@@ -21,6 +21,7 @@
 
 #include "app/colour_swatch.h"
 #include "app/desktop_services.h"
+#include "app/flash_view.h"
 #include "app/hex_colour.h"
 #include "app/message_box.h"
 #include "app/step_spin_button.h"
@@ -29,12 +30,6 @@
 #include "swf/swf_template.h"
 #include "swf/template_kinds.h"
 
-#if __has_include("app/flash_view.h")
-#include "app/flash_view.h"
-#define TEMBREL_HAVE_FLASH_VIEW 1
-#else
-#define TEMBREL_HAVE_FLASH_VIEW 0
-#endif
 
 namespace tembrel::app {
 namespace {
@@ -124,13 +119,11 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
     previewArea_->setMinimumSize(300, 140);
     auto* previewLayout = new QVBoxLayout(previewArea_);
     previewLayout->setContentsMargins(0, 0, 0, 0);
-#if TEMBREL_HAVE_FLASH_VIEW
     view_ = FlashView::Create(previewArea_, programFolder_);
     if (view_) {
         view_->SetMenuShown(false);
         previewLayout->addWidget(view_);
     }
-#endif
 
     auto* grid = new QGridLayout;
     int row = 0;
@@ -180,9 +173,7 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
     ShowTypeControls();
     EnableBlankFrames();
     UpdateGroups();
-#if TEMBREL_HAVE_FLASH_VIEW
     if (view_) view_->SetBackgroundColor(QString::fromStdString(HashHexText(s_.SWFBkgColor)));
-#endif
 
     connect(controllable_, &QRadioButton::clicked, this, &CPageSWFOpt::TypeChosen);
     connect(noInterface_, &QRadioButton::clicked, this, &CPageSWFOpt::TypeChosen);
@@ -209,10 +200,8 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
 
 CPageSWFOpt::~CPageSWFOpt() {
     // The view may still read the movie; it goes first, then the file.
-#if TEMBREL_HAVE_FLASH_VIEW
     delete view_;
     view_ = nullptr;
-#endif
     previewFile_.Remove();
 }
 
@@ -487,9 +476,7 @@ void CPageSWFOpt::HexEdited(ColourSlot slot) {
     *colours_[slot] = colour;
     swatches_[slot]->SetColour(colour);
     if (slot == kBackground) {
-#if TEMBREL_HAVE_FLASH_VIEW
         if (view_) view_->SetBackgroundColor(QString::fromStdString(HashHexText(colour)));
-#endif
         return;
     }
     RebuildPreview();
@@ -532,7 +519,6 @@ void CPageSWFOpt::PictureSizeEdited() {
 }
 
 void CPageSWFOpt::RebuildPreview() {
-#if TEMBREL_HAVE_FLASH_VIEW
     if (!view_ || CurrentTemplates()->currentIndex() < 0) return;
     ConversionSettings preview = s_;
     preview.CreateCtrlSWF = 1;
@@ -542,7 +528,6 @@ void CPageSWFOpt::RebuildPreview() {
     if (!PrepareTemplate(preview, BuilderChoice{nullptr, path, false}, movie, nullptr, prepared)) return;
     const std::string file = previewFile_.Write(movie);
     if (!file.empty()) view_->LoadMovie(QString::fromStdString(file));
-#endif
 }
 
 bool CPageSWFOpt::Validate() {
