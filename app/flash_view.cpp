@@ -18,6 +18,10 @@
 
 #include "app/flash_view_server.h"
 
+// The page's resources live in a static library: nothing pulls them in
+// unless asked. Outside any namespace, as the macro requires.
+static void InitFlashViewResources() { Q_INIT_RESOURCE(flash_view); }
+
 namespace tembrel::app {
 
 namespace {
@@ -88,6 +92,7 @@ void PrepareWebEngine() {
 
 FlashView* FlashView::Create(QWidget* parent, const std::string& programFolder) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return nullptr;
+    InitFlashViewResources();
     const QString ruffle = QString::fromStdString(programFolder) + "/ruffle";
     if (!QFileInfo(ruffle + "/ruffle.js").isFile()) return nullptr;
     auto server = std::make_unique<FlashViewServer>(ruffle);

@@ -1,0 +1,58 @@
+#include "app/play_swf_command.h"
+
+#include <memory>
+
+#include <QApplication>
+#include <QUrl>
+
+#include "app/desktop_services.h"
+#include "app/endpoints.h"
+#include "app/message_box.h"
+#include "app/play_swf_dialog.h"
+#include "engine/page_text_escaping.h"
+
+namespace tembrel::app {
+
+namespace {
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
+
+}  // namespace
+
+QString MovieAddress(const SourceFileEntry& row, const ConversionSettings& settings,
+                     std::uint32_t lastDurationSeconds) {
+    if (row.playerSwfPath.empty()) return QString::fromStdString(row.outputSwfPath);
+    return QString::fromStdString(row.playerSwfPath) +
+           QStringLiteral("?soundswf=%1&autoplay=%2&loops=%3&duration=%4")
+               .arg(QString::fromStdString(EscapeForUrl(FileName(row.outputSwfPath))))
+               .arg(settings.SWFInitPlay)
+               .arg(settings.SWFLoopPlay)
+               .arg(lastDurationSeconds);
+}
+
+void PlaySwfCommand(QWidget* parent, const SourceFileEntry& row, const ConversionSettings& settings,
+                    std::uint32_t lastDurationSeconds, const std::string& programFolder) {
+    if (row.outputSwfPath.empty()) return;
+    std::unique_ptr<PlaySwfDialog> dialog;
+    {
+        WaitCursor wait;
+        dialog = std::make_unique<PlaySwfDialog>(parent, MovieAddress(row, settings, lastDurationSeconds),
+                                                 settings.SWFBkgColor, programFolder);
+    }
+    const int result = dialog->exec();
+    dialog.reset();  // the sound stops with the dialog
+    if (result != PlaySwfDialog::kNoPlayer) return;
+    if (!ShowMessage(parent, kNoPlayerQuestion, MessageIcon::Question)) return;
+    WaitCursor wait;
+    // The page carries a player for the movie; without one, Ruffle's own.
+    if (!row.htmlPath.empty()) Desktop().OpenFile(row.htmlPath);
+    else Desktop().OpenUrl(QUrl(kRuffleDownloadUrl));
+}
+
+}  // namespace tembrel::app

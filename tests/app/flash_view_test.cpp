@@ -1,0 +1,297 @@
+// The Flash view with the real Qt WebEngine and Ruffle playing movies the
+// engine converts, its server's refusals, and the Play SWF command.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTcpSocket>
+#include <QUrl>
+#include <QWebEnginePage>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "app/desktop_services.h"
+#include "app/endpoints.h"
+#include "app/flash_view.h"
+#include "app/flash_view_server.h"
+#include "app/message_box.h"
+#include "app/play_swf_command.h"
+#include "engine/conversion_driver.h"
+#include "support/decoding_fixtures.h"
+#include "support/test_support.h"
+
+namespace tembrel::app {
+namespace {
+
+const bool kPrepared = (PrepareWebEngine(), true);
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_app";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+    return *qobject_cast<QApplication*>(QApplication::instance());
+}
+
+std::string Program() { return std::string(TEMBREL_PROGRAM_DIR) + "/"; }
+
+bool WaitFor(const std::function<bool()>& condition, int ms = 60000) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!condition()) {
+        if (timer.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    return true;
+}
+
+// Taps every audio context's output with an analyser and notes loud blocks.
+constexpr char kAudioTap[] = R"((() => {
+  window.soundHeard = false;
+  const connect = AudioNode.prototype.connect;
+  AudioNode.prototype.connect = function (target, ...rest) {
+    if (target instanceof AudioDestinationNode && !target.context.tap) {
+      const analyser = target.context.createAnalyser();
+      analyser.fftSize = 2048;
+      connect.call(analyser, target);
+      target.context.tap = analyser;
+      const data = new Float32Array(analyser.fftSize);
+      setInterval(() => {
+        analyser.getFloatTimeDomainData(data);
+        let sum = 0;
+        for (const v of data) sum += v * v;
+        if (Math.sqrt(sum / data.length) > 0.01) window.soundHeard = true;
+      }, 20);
+    }
+    if (target instanceof AudioDestinationNode) return connect.call(this, target.context.tap, ...rest);
+    return connect.call(this, target, ...rest);
+  };
+})();)";
+
+void TapAudio(FlashView& view) {
+    QWebEngineScript script;
+    script.setSourceCode(kAudioTap);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    view.PageForTesting()->scripts().insert(script);
+    view.PageForTesting()->triggerAction(QWebEnginePage::Reload);
+}
+
+bool SoundHeard(FlashView& view) {
+    bool heard = false;
+    return WaitFor([&] {
+        view.PageForTesting()->runJavaScript("window.soundHeard === true", [&](const QVariant& v) { heard = v.toBool(); });
+        return heard;
+    });
+}
+
+// What MovieLoaded told.
+struct Loaded {
+    explicit Loaded(FlashView& view) {
+        QObject::connect(&view, &FlashView::MovieLoaded, [this](int w, int h, double rate, int frames) {
+            calls.push_back({w, h, rate, frames});
+        });
+    }
+    struct Call {
+        int width, height;
+        double frameRate;
+        int frameCount;
+    };
+    std::vector<Call> calls;
+};
+
+struct SwfHeader {
+    int width = 0, height = 0;
+    double frameRate = 0;
+    int frameCount = 0;
+};
+
+// Stage size, rate and frames of an uncompressed SWF.
+SwfHeader ReadHeader(const std::string& path) {
+    const auto b = test::ReadAll(path);
+    SwfHeader h;
+    if (b.size() < 30 || b[0] != 'F') return h;
+    std::size_t bit = 8 * 8;
+    auto bits = [&](int n) {
+        long v = 0;
+        for (int i = 0; i < n; ++i, ++bit) v = (v << 1) | ((b[bit / 8] >> (7 - bit % 8)) & 1);
+        return v;
+    };
+    const int n = static_cast<int>(bits(5));
+    const long xmin = bits(n), xmax = bits(n), ymin = bits(n), ymax = bits(n);
+    const std::size_t at = (bit + 7) / 8;
+    h.width = static_cast<int>((xmax - xmin) / 20);
+    h.height = static_cast<int>((ymax - ymin) / 20);
+    h.frameRate = b[at + 1] + b[at] / 256.0;
+    h.frameCount = b[at + 2] | (b[at + 3] << 8);
+    return h;
+}
+
+class FlashViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        App();
+        if (!QFile::exists(QString::fromStdString(Program() + "ruffle/ruffle.js"))) GTEST_SKIP() << "no Ruffle in the program folder";
+    }
+    void TearDown() override {
+        SetMessageHookForTesting({});
+        SetDesktopForTesting(nullptr);
+    }
+
+    // "my song.wav", two seconds of tone, converted as a single player or a
+    // shell pair beside it.
+    SourceFileEntry Convert(bool shell) {
+        SourceFileEntry row;
+        row.sourcePath = scratch.File(shell ? "shell/my song.wav" : "single/my song.wav");
+        QDir().mkpath(QFileInfo(QString::fromStdString(row.sourcePath)).path());
+        EXPECT_TRUE(test::EncodeTone(row.sourcePath, 44100, 2, 2.0, "-c:a pcm_s16le"));
+        row.typeCode = kSourceTypeWav;
+        settings.CreateCtrlSWF = 1;
+        settings.CreateHtmlFile = 0;
+        settings.BrowseOutFolder = 0;
+        settings.SWFOutputFolderOpt = kOutputSameFolder;
+        settings.ButtonSWFType = shell ? kPlayerWithShell : kPlayerSingle;
+        std::vector<SourceFileEntry*> entries{&row};
+        EXPECT_EQ(ConvertFiles(settings, entries, {0}, nullptr), 1);
+        return row;
+    }
+
+    test::ScratchDir scratch;
+    ConversionSettings settings{Program()};
+};
+
+TEST_F(FlashViewTest, PlaysASinglePlayerAndAShellPairWithSound) {
+    const SourceFileEntry single = Convert(false);
+    {
+        std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
+        ASSERT_NE(view, nullptr);
+        view->resize(400, 100);
+        view->show();
+        TapAudio(*view);
+        Loaded loaded(*view);
+        view->SetBackgroundColor("#FF0000");
+        view->LoadMovie(QString::fromStdString(single.outputSwfPath));
+        ASSERT_TRUE(WaitFor([&] { return !loaded.calls.empty(); }));
+        const SwfHeader want = ReadHeader(single.outputSwfPath);
+        ASSERT_GT(want.frameCount, 1);
+        EXPECT_EQ(loaded.calls[0].width, want.width);
+        EXPECT_EQ(loaded.calls[0].height, want.height);
+        EXPECT_DOUBLE_EQ(loaded.calls[0].frameRate, want.frameRate);
+        EXPECT_EQ(loaded.calls[0].frameCount, want.frameCount);
+        EXPECT_TRUE(SoundHeard(*view));
+    }
+    const SourceFileEntry pair = Convert(true);
+    ASSERT_FALSE(pair.playerSwfPath.empty());
+    std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
+    ASSERT_NE(view, nullptr);
+    view->show();
+    TapAudio(*view);
+    Loaded loaded(*view);
+    // The sound comes only from the sound SWF the player fetches by name.
+    view->LoadMovie(MovieAddress(pair, settings, 2));
+    ASSERT_TRUE(WaitFor([&] { return !loaded.calls.empty(); }));
+    EXPECT_EQ(loaded.calls[0].width, ReadHeader(pair.playerSwfPath).width);
+    EXPECT_TRUE(SoundHeard(*view));
+}
+
+// Raw request to the server; the status line's code.
+int Status(const FlashViewServer& server, const QByteArray& path) {
+    const QUrl base(server.Base());
+    QTcpSocket socket;
+    socket.connectToHost("127.0.0.1", static_cast<quint16>(base.port()));
+    if (!socket.waitForConnected(60000)) return -1;
+    socket.write("GET " + path + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    QByteArray reply;
+    WaitFor([&] {
+        reply += socket.readAll();
+        return reply.contains("\r\n") || socket.state() == QAbstractSocket::UnconnectedState;
+    });
+    return reply.mid(9, 3).toInt();
+}
+
+TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
+    const SourceFileEntry pair = Convert(true);
+    test::WriteAll(scratch.File("shell/private.txt"), {'x'});
+    QFile::link(QString::fromStdString(scratch.File("shell/private.txt")),
+                QString::fromStdString(scratch.File("shell/linked.swf")));
+    std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
+    ASSERT_NE(view, nullptr);
+    const FlashViewServer& server = view->ServerForTesting();
+    const QByteArray token = QUrl(server.Base()).path().toUtf8();  // "/<token>/"
+    view->LoadMovie(MovieAddress(pair, settings, 2));
+    const QByteArray movie = QUrl(server.Base()).path().toUtf8() + "movie/1/";
+    const QByteArray player = QUrl::toPercentEncoding(QFileInfo(QString::fromStdString(pair.playerSwfPath)).fileName());
+    EXPECT_EQ(Status(server, token + "view.html"), 200);
+    EXPECT_EQ(Status(server, token + "ruffle/ruffle.js"), 200);
+    EXPECT_EQ(Status(server, movie + player), 200);
+    EXPECT_EQ(Status(server, movie + "my%20song.swf"), 200);
+    for (const QByteArray& refused :
+         {QByteArray("/view.html"), QByteArray("/ruffle/ruffle.js"), "/x" + token.mid(2) + "view.html", token,
+          token + "ruffle/", token + "ruffle/..", token + "ruffle/%2E%2E%2Fpackage.json", token + "ruffle/../view.html",
+          movie, movie + "private.txt", movie + "linked.swf", movie + "..%2Fshell%2Fprivate.txt",
+          movie + "my%20song.wav", token + "movie/0/" + player, token + "movie/1/../../" + token + "view.html"}) {
+        SCOPED_TRACE(refused.toStdString());
+        EXPECT_EQ(Status(server, refused), 404);
+    }
+    // Another movie takes the place of the last.
+    view->LoadMovie(QString::fromStdString(pair.outputSwfPath));
+    EXPECT_EQ(Status(server, movie + player), 404);
+    EXPECT_EQ(Status(server, token + "movie/2/my%20song.swf"), 200);
+}
+
+TEST_F(FlashViewTest, MovieAddressesOfBothKinds) {
+    SourceFileEntry row;
+    row.outputSwfPath = "/music/out/my song.swf";
+    row.playerSwfPath = "/music/out/my song.player.swf";
+    settings.SWFInitPlay = 1;
+    settings.SWFLoopPlay = 0;
+    EXPECT_EQ(MovieAddress(row, settings, 73).toStdString(),
+              "/music/out/my song.player.swf?soundswf=my%20song.swf&autoplay=1&loops=0&duration=73");
+    row.playerSwfPath.clear();
+    EXPECT_EQ(MovieAddress(row, settings, 73).toStdString(), "/music/out/my song.swf");
+}
+
+class RecordingDesktop : public DesktopServices {
+public:
+    bool OpenFile(const std::string& path) override { return opened.push_back(path), true; }
+    bool OpenUrl(const QUrl& url) override { return opened.push_back(url.toString().toStdString()), true; }
+    std::vector<std::string> opened;
+};
+
+TEST_F(FlashViewTest, WithoutRuffleTheCommandOffersToGetAPlayer) {
+    // The program folder without its ruffle/.
+    const std::string program = scratch.File("program/");
+    QDir().mkpath(QString::fromStdString(program));
+    EXPECT_EQ(FlashView::Create(nullptr, program), nullptr);
+
+    RecordingDesktop desktop;
+    SetDesktopForTesting(&desktop);
+    std::vector<QString> asked;
+    bool answer = false;
+    SetMessageHookForTesting([&](const QString& text, MessageIcon icon) {
+        EXPECT_EQ(icon, MessageIcon::Question);
+        asked.push_back(text);
+        return answer;
+    });
+    SourceFileEntry row;
+    row.outputSwfPath = scratch.File("a.swf");
+    PlaySwfCommand(nullptr, row, settings, 1, program);  // No
+    row.htmlPath = scratch.File("a.htm");
+    answer = true;
+    PlaySwfCommand(nullptr, row, settings, 1, program);
+    row.htmlPath.clear();
+    PlaySwfCommand(nullptr, row, settings, 1, program);
+    row.outputSwfPath.clear();
+    PlaySwfCommand(nullptr, row, settings, 1, program);  // no SWF: nothing
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[0].toStdString(), kNoPlayerQuestion);
+    EXPECT_EQ(desktop.opened, (std::vector<std::string>{scratch.File("a.htm"), kRuffleDownloadUrl}));
+}
+
+}  // namespace
+}  // namespace tembrel::app
