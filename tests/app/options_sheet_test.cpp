@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QOpenGLContext>
 #include <QRadioButton>
 #include <QSlider>
 #include <QTabWidget>
@@ -178,6 +179,7 @@ TEST_F(OptionsSheetTest, SoundRatesStayAPairTheEncoderCanMake) {
 TEST_F(OptionsSheetTest, RefusedValuesKeepTheSheetOpenOnTheirPage) {
     ConversionSettings settings = Defaults();
     settings.ChangeVolume = 1;
+    settings.JPEGFile.clear();
     CSheetOptions sheet(settings, CSheetOptions::kSoundPage, ProgramFolder());
     sheet.show();
     auto* tabs = sheet.findChild<QTabWidget*>();
@@ -377,15 +379,21 @@ TEST_F(OptionsSheetTest, CancelKeepsMovedFactorsButSavesNothing) {
     EXPECT_FALSE(fs::exists(ConfigFile()));
 }
 
-// The preview needs Ruffle in the program folder and a working web view.
+// The preview needs Ruffle in the program folder and a web view that can
+// draw, which takes OpenGL.
 TEST_F(OptionsSheetTest, PreviewShowsTheTemplateAsEditedFromOneTemporaryFile) {
+    QOpenGLContext probe;
+    if (!probe.create()) GTEST_SKIP() << "no OpenGL for the web view on platform " << qPrintable(qApp->platformName());
     ConversionSettings settings = Defaults();
     settings.ControlSWF = ProgramFolder() + "ControlSWF/track_bar.swf";
     auto sheet = std::make_unique<CSheetOptions>(settings, CSheetOptions::kSwfPage, ProgramFolder());
     auto* page = static_cast<CPageSWFOpt*>(sheet->PageAt(CSheetOptions::kSwfPage));
     ASSERT_NE(page->Preview(), nullptr) << "no Flash view";
+    int loaded = 0;
+    QObject::connect(page->Preview(), &FlashView::MovieLoaded, sheet.get(), [&] { ++loaded; });
     sheet->resize(700, 600);
     sheet->show();
+    ASSERT_TRUE(WaitFor([&] { return loaded > 0; }));
 
     // Track templates show their colours and slider, gradient ones their
     // shading sliders and styles.
@@ -393,18 +401,20 @@ TEST_F(OptionsSheetTest, PreviewShowsTheTemplateAsEditedFromOneTemporaryFile) {
     auto* track = Find<QWidget>(sheet.get(), "trackGroup");
     EXPECT_TRUE(track->isVisible());
     EXPECT_FALSE(gradient->isVisible());
+    loaded = 1;
     ChooseText(Find<QComboBox>(sheet.get(), "controlTemplates"), "circle_gradient_1.swf");
     EXPECT_TRUE(gradient->isVisible());
     EXPECT_FALSE(track->isVisible());
     EXPECT_TRUE(Find<QAbstractButton>(sheet.get(), "presets")->isVisible());
 
-    int loaded = 0;
-    QObject::connect(page->Preview(), &FlashView::MovieLoaded, sheet.get(), [&] { ++loaded; });
-    const std::string first = page->PreviewPath();
+    ASSERT_TRUE(WaitFor([&] { return loaded > 1; }));
+
+    const std::string before = page->PreviewPath();
+    loaded = 0;
     Find<QLineEdit>(sheet.get(), "buttonColourHex")->setText("FF0000");
-    const std::string second = page->PreviewPath();
-    ASSERT_NE(second, first);
-    EXPECT_EQ(PreviewFiles(temp_.Path()), std::vector<std::string>{fs::path(second).filename().string()});
+    const std::string shown = page->PreviewPath();
+    ASSERT_NE(shown, before);
+    EXPECT_EQ(PreviewFiles(temp_.Path()), std::vector<std::string>{fs::path(shown).filename().string()});
     ASSERT_TRUE(WaitFor([&] { return loaded > 0; }));
 
     // The movie on screen is drawn in the new red.
