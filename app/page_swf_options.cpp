@@ -533,18 +533,16 @@ void CPageSWFOpt::RebuildPreview() {
 bool CPageSWFOpt::Validate() {
     std::int32_t v = 0;
     if (!ReadNumber(blankFrames_, 0, kMaxBlankFrames, v)) return false;
-    if (!ReadNumber(jpegWidth_, 1, kMaxPicturePixels, v) || !ReadNumber(jpegHeight_, 1, kMaxPicturePixels, v))
-        return false;
+    return ReadNumber(jpegWidth_, 1, kMaxPicturePixels, v) && ReadNumber(jpegHeight_, 1, kMaxPicturePixels, v);
+}
+
+bool CPageSWFOpt::Apply(ConversionSettings& s) {
+    if (!Validate()) return false;
     // Without controls no template is used, so no picture is needed.
     if (SwfType() == 0 && CurrentKind() == kTemplateKindPicture && s_.JPEGFile.empty()) {
         ShowMessage(window(), "Please choose a JPEG file.", MessageIcon::Exclamation);
         return false;
     }
-    return true;
-}
-
-bool CPageSWFOpt::Apply(ConversionSettings& s) {
-    if (!Validate()) return false;
     s.SWFFrameRate = frameRates_->currentData().toInt();
     s.CreateCtrlSWF = SwfType() == 0 ? 1 : 0;
     s.SWFSoundType = EventSound() ? kSoundEvent : kSoundStreaming;
