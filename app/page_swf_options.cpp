@@ -1,6 +1,7 @@
 #include "app/page_swf_options.h"
 
 #include <cmath>
+#include <utility>
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -18,6 +19,7 @@
 #include <QRadioButton>
 #include <QRegularExpressionValidator>
 #include <QSlider>
+#include <QTimer>
 
 #include "app/colour_swatch.h"
 #include "app/desktop_services.h"
@@ -35,6 +37,9 @@ namespace tembrel::app {
 namespace {
 
 constexpr int kDefaultFrameRate = 12;
+// How long a rebuild waits for the movie before it to load: a movie that
+// never loads must not stop the preview for good.
+constexpr int kLoadGuardMs = 3000;
 
 CPageSWFOpt::HelpHook& Help() {
     static CPageSWFOpt::HelpHook hook;
@@ -123,6 +128,11 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
     if (view_) {
         view_->SetMenuShown(false);
         previewLayout->addWidget(view_);
+        loadGuard_ = new QTimer(this);
+        loadGuard_->setSingleShot(true);
+        loadGuard_->setInterval(kLoadGuardMs);
+        connect(loadGuard_, &QTimer::timeout, this, &CPageSWFOpt::PreviewLoaded);
+        connect(view_, &FlashView::MovieLoaded, this, &CPageSWFOpt::PreviewLoaded, Qt::QueuedConnection);
     }
 
     auto* grid = new QGridLayout;
@@ -520,6 +530,10 @@ void CPageSWFOpt::PictureSizeEdited() {
 
 void CPageSWFOpt::RebuildPreview() {
     if (!view_ || CurrentTemplates()->currentIndex() < 0) return;
+    if (previewLoading_) {
+        rebuildPending_ = true;
+        return;
+    }
     ConversionSettings preview = s_;
     preview.CreateCtrlSWF = 1;
     const std::string path = CurrentTemplates()->currentData().toString().toStdString();
@@ -527,7 +541,17 @@ void CPageSWFOpt::RebuildPreview() {
     PreparedMovie prepared;
     if (!PrepareTemplate(preview, BuilderChoice{nullptr, path, false}, movie, nullptr, prepared)) return;
     const std::string file = previewFile_.Write(movie);
-    if (!file.empty()) view_->LoadMovie(QString::fromStdString(file));
+    if (file.empty()) return;
+    previewLoading_ = true;
+    loadGuard_->start();
+    view_->LoadMovie(QString::fromStdString(file));
+}
+
+void CPageSWFOpt::PreviewLoaded() {
+    previewLoading_ = false;
+    loadGuard_->stop();
+    if (!std::exchange(rebuildPending_, false)) return;
+    RebuildPreview();
 }
 
 bool CPageSWFOpt::Validate() {

@@ -18,6 +18,7 @@ class QMenu;
 class QPushButton;
 class QRadioButton;
 class QSlider;
+class QTimer;
 
 namespace tembrel::app {
 
@@ -73,6 +74,7 @@ private:
     void BrowsePicture();
     void PictureSizeEdited();
     void RebuildPreview();
+    void PreviewLoaded();
 
     ConversionSettings s_;
     ColourFactors& factors_;
@@ -81,6 +83,11 @@ private:
     FlashView* view_ = nullptr;
     QWidget* previewArea_ = nullptr;
     PreviewMovieFile previewFile_;
+    // The view drops a movie asked for while another is still loading, so
+    // a rebuild waits for the movie before it (or for the guard to run out).
+    bool previewLoading_ = false;
+    bool rebuildPending_ = false;
+    QTimer* loadGuard_ = nullptr;
 
     QComboBox* frameRates_;
     QRadioButton* controllable_;
