@@ -174,6 +174,15 @@ TEST_F(OptionsSheetTest, SoundRatesStayAPairTheEncoderCanMake) {
     EXPECT_EQ(manual.MP3BitRate, 64);
     EXPECT_EQ(manual.MP3SampleRate, 11025);
     EXPECT_EQ(manual.MP3ChannelNum, 2);
+
+    // One click is one step of 10, whatever the system asks, within 10..3000.
+    auto* coefficient = Find<StepSpinButton>(&sheet, "coefficient");
+    EXPECT_FALSE(coefficient->SetStep(2990));
+    coefficient->SetValue(2985);
+    coefficient->stepBy(5);
+    EXPECT_EQ(coefficient->Value(), 2995);
+    coefficient->stepBy(1);
+    EXPECT_EQ(coefficient->Value(), 3000);
 }
 
 TEST_F(OptionsSheetTest, RefusedValuesKeepTheSheetOpenOnTheirPage) {
