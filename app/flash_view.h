@@ -42,7 +42,6 @@ public:
     void SetMenuShown(bool shown);
 
     QWebEnginePage* PageForTesting() const;
-    const FlashViewServer& ServerForTesting() const { return *server_; }
 
 signals:
     // From Ruffle's metadata of the movie just loaded.

@@ -51,7 +51,10 @@
   window.RufflePlayer.config = options();
   window.tembrelView = {
     load(url) {
-      ensurePlayer().ruffle().load({ ...options(), url });
+      // A movie's relative loads (a shell player's sound SWF) resolve
+      // beside the movie, not beside this page.
+      const base = url.split("?")[0].replace(/[^/]*$/, "");
+      ensurePlayer().ruffle().load({ ...options(), url, base });
     },
     setBackground(colour) {
       document.documentElement.style.background = colour;

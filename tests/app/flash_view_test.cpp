@@ -82,13 +82,17 @@ void TapAudio(FlashView& view) {
     view.PageForTesting()->triggerAction(QWebEnginePage::Reload);
 }
 
-bool SoundHeard(FlashView& view) {
-    bool heard = false;
+// Waits until `condition` holds in the page.
+bool PageSays(FlashView& view, const QString& condition) {
+    // Answers may come after the wait is over.
+    auto holds = std::make_shared<bool>(false);
     return WaitFor([&] {
-        view.PageForTesting()->runJavaScript("window.soundHeard === true", [&](const QVariant& v) { heard = v.toBool(); });
-        return heard;
+        view.PageForTesting()->runJavaScript(condition, [holds](const QVariant& v) { *holds = v.toBool(); });
+        return *holds;
     });
 }
+
+bool SoundHeard(FlashView& view) { return PageSays(view, "window.soundHeard === true"); }
 
 // What MovieLoaded told.
 struct Loaded {
@@ -166,6 +170,10 @@ protected:
 };
 
 TEST_F(FlashViewTest, PlaysASinglePlayerAndAShellPairWithSound) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "Chromium inside libQt6WebEngineCore deletes with a mismatched size when a page goes, "
+                    "which AddressSanitizer aborts on";
+#endif
     const SourceFileEntry single = Convert(false);
     {
         std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
@@ -184,6 +192,10 @@ TEST_F(FlashViewTest, PlaysASinglePlayerAndAShellPairWithSound) {
         EXPECT_DOUBLE_EQ(loaded.calls[0].frameRate, want.frameRate);
         EXPECT_EQ(loaded.calls[0].frameCount, want.frameCount);
         EXPECT_TRUE(SoundHeard(*view));
+        // A new colour shows around the playing movie without a reload.
+        view->SetBackgroundColor("#00FF80");
+        EXPECT_TRUE(PageSays(*view, "getComputedStyle(document.body).backgroundColor === 'rgb(0, 255, 128)'"));
+        EXPECT_EQ(loaded.calls.size(), 1u);
     }
     const SourceFileEntry pair = Convert(true);
     ASSERT_FALSE(pair.playerSwfPath.empty());
@@ -217,15 +229,16 @@ int Status(const FlashViewServer& server, const QByteArray& path) {
 TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
     const SourceFileEntry pair = Convert(true);
     test::WriteAll(scratch.File("shell/private.txt"), {'x'});
-    QFile::link(QString::fromStdString(scratch.File("shell/private.txt")),
-                QString::fromStdString(scratch.File("shell/linked.swf")));
-    std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
-    ASSERT_NE(view, nullptr);
-    const FlashViewServer& server = view->ServerForTesting();
+    test::WriteAll(scratch.File("outside.swf"), {'x'});
+    QFile::link(QString::fromStdString(scratch.File("outside.swf")), QString::fromStdString(scratch.File("shell/linked.swf")));
+    FlashViewServer server(QString::fromStdString(Program() + "ruffle"));
+    ASSERT_TRUE(server.Listen());
     const QByteArray token = QUrl(server.Base()).path().toUtf8();  // "/<token>/"
-    view->LoadMovie(MovieAddress(pair, settings, 2));
-    const QByteArray movie = QUrl(server.Base()).path().toUtf8() + "movie/1/";
+    const QString address = MovieAddress(pair, settings, 2);
+    const QString url = server.ShowMovie(address.left(address.indexOf('?')), address.mid(address.indexOf('?') + 1));
+    const QByteArray movie = token + "movie/1/";
     const QByteArray player = QUrl::toPercentEncoding(QFileInfo(QString::fromStdString(pair.playerSwfPath)).fileName());
+    EXPECT_EQ(url, server.Base() + "movie/1/" + player + address.mid(address.indexOf('?')));
     EXPECT_EQ(Status(server, token + "view.html"), 200);
     EXPECT_EQ(Status(server, token + "ruffle/ruffle.js"), 200);
     EXPECT_EQ(Status(server, movie + player), 200);
@@ -239,9 +252,12 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
         EXPECT_EQ(Status(server, refused), 404);
     }
     // Another movie takes the place of the last.
-    view->LoadMovie(QString::fromStdString(pair.outputSwfPath));
+    server.ShowMovie(QString::fromStdString(pair.outputSwfPath), "");
     EXPECT_EQ(Status(server, movie + player), 404);
     EXPECT_EQ(Status(server, token + "movie/2/my%20song.swf"), 200);
+    // A sound SWF named by the query that is a link out of the folder.
+    server.ShowMovie(QString::fromStdString(pair.playerSwfPath), "soundswf=linked.swf");
+    EXPECT_EQ(Status(server, token + "movie/3/linked.swf"), 404);
 }
 
 TEST_F(FlashViewTest, MovieAddressesOfBothKinds) {
