@@ -391,6 +391,10 @@ TEST_F(OptionsSheetTest, CancelKeepsMovedFactorsButSavesNothing) {
 // The preview needs Ruffle in the program folder and a web view that can
 // draw, which takes OpenGL.
 TEST_F(OptionsSheetTest, PreviewShowsTheTemplateAsEditedFromOneTemporaryFile) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "Chromium inside libQt6WebEngineCore deletes with a mismatched size when a drawn page goes, "
+                    "which AddressSanitizer aborts on";
+#endif
     QOpenGLContext probe;
     if (!probe.create()) GTEST_SKIP() << "no OpenGL for the web view on platform " << qPrintable(qApp->platformName());
     ConversionSettings settings = Defaults();
