@@ -3,13 +3,16 @@
 #include <QApplication>
 
 #include "app/application_startup.h"
+#include "app/desktop_hooks.h"
+#include "app/flash_view.h"
 
 int main(int argc, char** argv) {
-    // The web engine behind the Flash view shares its GL context with the widgets.
-    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    // Before the application exists: the Flash view's web engine settings
+    // (shared GL contexts, its sandbox rule).
+    tembrel::app::PrepareWebEngine();
     QApplication application(argc, argv);
     QApplication::setApplicationName("Tembrel");
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst();
-    return tembrel::app::RunApplication(tembrel::app::StartupItems(arguments), {});
+    return tembrel::app::RunApplication(tembrel::app::StartupItems(arguments), tembrel::app::DesktopHooks());
 }

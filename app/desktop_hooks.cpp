@@ -1,0 +1,31 @@
+#include "app/desktop_hooks.h"
+
+#include "app/help_window.h"
+#include "app/options_sheet.h"
+#include "app/page_swf_options.h"
+#include "app/play_swf_command.h"
+#include "app/recorder_dialog.h"
+#include "platform/qt_settings_store.h"
+
+namespace tembrel::app {
+
+MainWindowHooks DesktopHooks() {
+    // The options sheet's link to the FAQ opens in the program's help window.
+    CPageSWFOpt::SetHelpHook([](const QString& page, const QString& anchor) { ShowHelp(page, anchor); });
+
+    MainWindowHooks hooks;
+    hooks.runOptions = [](QWidget* parent, ConversionSettings& settings, int& activePage) {
+        QtSettingsStore store;
+        return RunOptionsSheet(parent, settings, activePage, store);
+    };
+    hooks.runRecorder = [](QWidget* parent) { return RunRecorderDialog(parent); };
+    hooks.playSwf = [](QWidget* parent, const SourceFileEntry& row, const ConversionSettings& settings,
+                       std::uint32_t lastDurationSeconds) {
+        PlaySwfCommand(parent, row, settings, lastDurationSeconds);
+    };
+    hooks.showHelp = [](bool maximised) { ShowHelp(QStringLiteral("index.html"), {}, maximised); };
+    hooks.closeHelp = [] { CloseHelpWindow(); };
+    return hooks;
+}
+
+}  // namespace tembrel::app
