@@ -107,6 +107,8 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
     blankFrames_->SetRange(0, kMaxBlankFrames);
     blankFrames_->SetTypedMaximum(kMaxBlankFrames);
     blankFrames_->SetValue(s_.BlankFrames);
+    // Room for the largest count the edit takes.
+    blankFrames_->setMinimumWidth(blankFrames_->fontMetrics().horizontalAdvance("327670") + 24);
     blankHelp_ = new QPushButton("?", this);
     blankHelp_->setObjectName("blankFramesHelp");
 

@@ -35,7 +35,7 @@ SortableListCtrl::SortableListCtrl(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setSortingEnabled(false);  // rows stay where they were added until a header click
     header()->setSectionsClickable(true);
-    header()->setSortIndicatorShown(true);
+    header()->setSortIndicatorShown(false);  // shown from the first sort on
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this, &SortableListCtrl::SortByColumn);
 }
@@ -55,6 +55,7 @@ ComparisonKind SortableListCtrl::ColumnKind(int column) const {
 void SortableListCtrl::SortByColumn(int column) {
     ascending_ = column != sortedColumn_ || !ascending_;
     sortedColumn_ = column;
+    header()->setSortIndicatorShown(true);
     // The model's sort is stable and keeps the selection on its rows.
     sortItems(column, ascending_ ? Qt::AscendingOrder : Qt::DescendingOrder);
     emit sorted(column, ascending_);
