@@ -30,8 +30,6 @@ export XDG_CONFIG_HOME="$out_dir/config"
 
 desktop="$root/build/default/program/tembrel"
 if [[ ( -n "${DISPLAY:-}" || -n "${WAYLAND_DISPLAY:-}" ) && -x "$desktop" ]]; then
-  # The web engine behind the Flash view refuses root without this.
-  [[ $EUID -eq 0 ]] && export QTWEBENGINE_DISABLE_SANDBOX=1
   echo "Starting Tembrel with $sample in its list."
   exec "$desktop" "$sample"
 fi
