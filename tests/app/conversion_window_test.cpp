@@ -18,6 +18,7 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include "app/app_test_support.h"
 #include "app/conversion_window.h"
 #include "app/desktop_services.h"
 #include "app/message_box.h"
@@ -44,13 +45,6 @@ protected:
         });
         SetDesktopForTesting(this);
         owner.show();
-    }
-    static bool EnsureApplication() {
-        static int argc = 1;
-        static char name[] = "test_app";
-        static char* argv[] = {name, nullptr};
-        if (!QApplication::instance()) new QApplication(argc, argv);
-        return true;
     }
     void TearDown() override {
         SetMessageHookForTesting({});
@@ -88,7 +82,7 @@ protected:
     test::ScratchDir scratch;
     test::ScopedEnv env;
     std::string out = scratch.File("out");
-    bool application = EnsureApplication();  // before any widget
+    QApplication& application = test::TestApplication();  // before any widget
     QWidget owner;
     std::vector<std::string> messages, revealed;
 };

@@ -2,7 +2,6 @@
 // engine converts, its server's refusals, and the Play SWF command.
 #include <QApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTcpSocket>
 #include <QUrl>
@@ -11,10 +10,10 @@
 #include <QWebEngineScriptCollection>
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 #include <vector>
 
+#include "app/app_test_support.h"
 #include "app/desktop_services.h"
 #include "app/endpoints.h"
 #include "app/flash_view.h"
@@ -28,27 +27,9 @@
 namespace tembrel::app {
 namespace {
 
-const bool kPrepared = (PrepareWebEngine(), true);
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-    return *qobject_cast<QApplication*>(QApplication::instance());
-}
+using test::WaitFor;
 
 std::string Program() { return std::string(TEMBREL_PROGRAM_DIR) + "/"; }
-
-bool WaitFor(const std::function<bool()>& condition, int ms = 60000) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
 
 // Taps every audio context's output with an analyser and notes loud blocks.
 constexpr char kAudioTap[] = R"((() => {
@@ -139,7 +120,7 @@ SwfHeader ReadHeader(const std::string& path) {
 class FlashViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
+        test::TestApplication();
         if (!QFile::exists(QString::fromStdString(Program() + "ruffle/ruffle.js"))) GTEST_SKIP() << "no Ruffle in the program folder";
     }
     void TearDown() override {

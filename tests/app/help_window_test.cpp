@@ -11,6 +11,7 @@
 #include <QUrl>
 #include <vector>
 
+#include "app/app_test_support.h"
 #include "app/desktop_services.h"
 #include "app/help_window.h"
 #include "app/program_icon.h"
@@ -18,15 +19,6 @@
 
 namespace tembrel::app {
 namespace {
-
-QApplication& App() {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
-}
 
 const QString kHelpFolder = QStringLiteral(TEMBREL_PROGRAM_DIR "/help");
 
@@ -58,7 +50,7 @@ bool DocumentHasAnchor(const QTextDocument* document, const QString& name) {
 class HelpWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        App();
+        test::TestApplication();
         SetHelpFolderForTesting(kHelpFolder);
         SetDesktopForTesting(&desktop_);
     }
@@ -167,7 +159,7 @@ TEST(HelpPages, LocalLinksReachExistingPagesAndAnchors) {
 }
 
 TEST(ProgramIdentity, IconLoadsAndDesktopEntryValidates) {
-    App();
+    test::TestApplication();
     const QIcon icon = ProgramIcon();
     ASSERT_FALSE(icon.isNull());
     EXPECT_FALSE(icon.pixmap(256, 256).isNull());

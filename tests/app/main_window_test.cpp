@@ -6,7 +6,6 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
-#include <QDeadlineTimer>
 #include <QDropEvent>
 #include <QHeaderView>
 #include <QMimeData>
@@ -14,8 +13,8 @@
 #include <QUrl>
 
 #include <filesystem>
-#include <functional>
 
+#include "app/app_test_support.h"
 #include "app/application_startup.h"
 #include "app/desktop_services.h"
 #include "app/list_comparisons.h"
@@ -33,22 +32,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QApplication(argc, argv);
-}
-
-// Processes events until done() holds or a minute has passed.
-bool WaitFor(const std::function<bool()>& done) {
-    QDeadlineTimer deadline(60000);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
+using test::WaitFor;
 
 struct Message {
     QString text;
@@ -59,7 +43,7 @@ struct Message {
 class Recorders : public DesktopServices {
 public:
     Recorders() {
-        EnsureApplication();
+        test::TestApplication();
         SetMessageHookForTesting([this](const QString& text, MessageIcon icon) {
             messages.push_back({text, icon});
             return true;
@@ -133,7 +117,7 @@ void ClickHeader(SortableListCtrl& list, int column) {
 }
 
 TEST(SortableList, HeaderClicksSortByTheColumnsKindAndFlipOnlyOnTheSameColumn) {
-    EnsureApplication();
+    test::TestApplication();
     SortableListCtrl list;
     list.setColumnCount(3);
     list.SetColumnKind(1, ComparisonKind::MinutesSeconds);
@@ -203,7 +187,7 @@ TEST(MainWindow, GuardsCommandsOnAnEmptyListOrSelection) {
 }
 
 TEST(MainWindow, FirstStartOpensTheHelpMaximisedAndLaterStartsDoNot) {
-    EnsureApplication();
+    test::TestApplication();
     test::ScratchDir config;
     test::ScopedEnv env;
     env.Set("XDG_CONFIG_HOME", config.Path());

@@ -4,13 +4,11 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QApplication>
 #include <QComboBox>
-#include <QDeadlineTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -20,6 +18,7 @@
 #include <QTabWidget>
 #include <QTimer>
 
+#include "app/app_test_support.h"
 #include "app/flash_view.h"
 #include "app/message_box.h"
 #include "app/page_swf_options.h"
@@ -33,24 +32,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-void EnsureApplication() {
-    if (QApplication::instance()) return;
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    PrepareWebEngine();
-    new QApplication(argc, argv);  // lives as long as the test program
-}
-
-// Runs the event loop until done() holds; false after the limit.
-bool WaitFor(const std::function<bool()>& done, int limitMs = 60000) {
-    QDeadlineTimer deadline(limitMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-    }
-    return true;
-}
+using test::WaitFor;
 
 // Closes a sheet a test left open, so that a failing test cannot hang.
 void CloseSheetsLater() {
@@ -105,7 +87,7 @@ std::vector<std::string> PreviewFiles(const std::string& folder) {
 class OptionsSheetTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
+        test::TestApplication();
         setenv("XDG_CONFIG_HOME", config_.Path().c_str(), 1);
         setenv("TMPDIR", temp_.Path().c_str(), 1);
         savedFactors_ = ProcessColourFactors();

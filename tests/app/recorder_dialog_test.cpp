@@ -24,6 +24,7 @@
 #include <QSettings>
 #include <QTimer>
 
+#include "app/app_test_support.h"
 #include "app/message_box.h"
 #include "app/recorder_dialog.h"
 #include "audio/wav_file_reader.h"
@@ -136,6 +137,9 @@ private:
 };
 
 // Waits for a condition while the event loop runs; false at the time limit.
+// Unlike test::WaitFor it runs a nested event loop, as the program's own
+// would, so the audio objects the dialog lets go with deleteLater() are
+// gone while it waits.
 bool WaitUntil(const std::function<bool()>& done, int limitMs = 60000) {
     QElapsedTimer clock;
     clock.start();
@@ -275,10 +279,7 @@ TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEn
         return;
     }
     const std::string scratch = ChildScratch();
-    int argc = 1;
-    char name[] = "test_app";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    test::TestApplication();
     const std::string tone = scratch + "/tone.wav";
     WriteToneFile(tone);
     MessageLog log;
@@ -376,10 +377,7 @@ TEST(RecorderDialogOnSoundServer, KeepsTheRecordingUntilTheUserLetsItGo) {
     const std::string ini = scratch + "/config/Tembrel/tembrel.ini";
     std::filesystem::create_directories(scratch + "/config/Tembrel");
     std::ofstream(ini) << "[Options]\nRecQuality=700\n";
-    int argc = 1;
-    char name[] = "test_app";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    test::TestApplication();
     MessageLog log(false);
     SaveAnswer answer("");
 
@@ -447,10 +445,7 @@ TEST(RecorderDialogWithoutSoundServer, ReportsTheFailureAndStaysUsable) {
         return;
     }
     const std::string scratch = ChildScratch();
-    int argc = 1;
-    char name[] = "test_app";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
+    test::TestApplication();
     MessageLog log;
 
     RecorderDialog dialog;
