@@ -161,10 +161,9 @@ void MainDialog::BuildList() {
         list_->headerItem()->setTextAlignment(i, kColumns[i].align | Qt::AlignVCenter);
         list_->SetColumnKind(i, kColumns[i].kind);
     }
-    list_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(list_, &QWidget::customContextMenuRequested, this, [this](const QPoint& pos) {
+    connect(list_, &SortableListCtrl::menuRequested, this, [this](const QPoint& globalPos) {
         UpdateListMenu();
-        listMenu_->popup(list_->viewport()->mapToGlobal(pos));
+        listMenu_->popup(globalPos);
     });
     connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { Play(); });
 }

@@ -1,5 +1,6 @@
 #include "app/sortable_list.h"
 
+#include <QContextMenuEvent>
 #include <QHeaderView>
 
 namespace tembrel::app {
@@ -38,6 +39,12 @@ SortableListCtrl::SortableListCtrl(QWidget* parent) : QTreeWidget(parent) {
     header()->setSortIndicatorShown(false);  // shown from the first sort on
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this, &SortableListCtrl::SortByColumn);
+}
+
+void SortableListCtrl::contextMenuEvent(QContextMenuEvent* event) {
+    const bool byKeyboard = event->reason() == QContextMenuEvent::Keyboard;
+    emit menuRequested(byKeyboard ? mapToGlobal(rect().center()) : event->globalPos());
+    event->accept();
 }
 
 void SortableListCtrl::SetColumnKind(int column, ComparisonKind kind) {

@@ -35,6 +35,12 @@ public:
 
 signals:
     void sorted(int column, bool ascending);
+    // The right-click menu is wanted at globalPos: at the mouse, or at the
+    // list's centre when the keyboard's menu key asked for it.
+    void menuRequested(const QPoint& globalPos);
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     std::vector<ComparisonKind> kinds_;
