@@ -7,6 +7,7 @@
 
 #include <QAbstractButton>
 #include <QCheckBox>
+#include <QColorDialog>
 #include <QApplication>
 #include <QComboBox>
 #include <QLabel>
@@ -368,6 +369,46 @@ TEST_F(OptionsSheetTest, CancelKeepsMovedFactorsButSavesNothing) {
     EXPECT_FLOAT_EQ(ProcessColourFactors().TBC, 3.20f);
     EXPECT_EQ(settings.SWFBtnColor, before.SWFBtnColor);
     EXPECT_FALSE(fs::exists(ConfigFile()));
+}
+
+// Without a Flash view (no Ruffle in the program folder) the sheet goes on
+// without its preview: no preview file, no colour dialog, no template
+// groups, and the values still go back on OK.
+TEST_F(OptionsSheetTest, WithoutAViewTheSheetWorksWithoutItsPreview) {
+    test::ScratchDir copy;
+    const std::string program = copy.Path() + "/";
+    for (const char* part : {"ControlSWF", "empty.swf", "sample.jpg", "Template.htm"})
+        fs::copy(ProgramFolder() + part, program + part, fs::copy_options::recursive);
+    ConversionSettings settings(program);
+    settings.ControlSWF = program + "ControlSWF/track_bar.swf";
+    int activePage = CSheetOptions::kSwfPage;
+    QtSettingsStore store;
+    bool dialogSeen = false;
+    QTimer::singleShot(0, [&] {
+        CSheetOptions* sheet = ModalSheet();
+        ASSERT_NE(sheet, nullptr);
+        auto* page = static_cast<CPageSWFOpt*>(sheet->PageAt(CSheetOptions::kSwfPage));
+        EXPECT_EQ(page->Preview(), nullptr);
+        EXPECT_FALSE(Find<QWidget>(sheet, "trackGroup")->isVisible());
+        EXPECT_FALSE(Find<QWidget>(sheet, "gradientGroup")->isVisible());
+        // A colour dialog would be answered here, and noted.
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+                dialogSeen = true;
+                dialog->reject();
+            }
+        });
+        Find<QAbstractButton>(sheet, "buttonColourSwatch")->click();
+        Find<QLineEdit>(sheet, "buttonColourHex")->setText("FF");
+        ChooseText(Find<QComboBox>(sheet, "controlTemplates"), "circle_gradient_1.swf");
+        EXPECT_FALSE(Find<QWidget>(sheet, "gradientGroup")->isVisible());
+        sheet->accept();
+    });
+    EXPECT_TRUE(RunOptionsSheet(nullptr, settings, activePage, store, program));
+    EXPECT_FALSE(dialogSeen);
+    EXPECT_EQ(settings.SWFBtnColor, 0x0000FFu);  // red, as 0x00BBGGRR
+    EXPECT_EQ(settings.ControlSWF, program + "ControlSWF/circle_gradient_1.swf");
+    EXPECT_TRUE(PreviewFiles(temp_.Path()).empty());
 }
 
 // The preview needs Ruffle in the program folder and a web view that can
