@@ -3,13 +3,10 @@
 // clicked. Needs Xvfb, xdotool and xwininfo (x11-utils).
 #include <gtest/gtest.h>
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QRegularExpression>
-#include <QThread>
-#include <functional>
 
 #include "support/test_support.h"
 
@@ -25,16 +22,6 @@ QString RunTool(const QString& program, const QStringList& arguments, const QPro
     if (!process.waitForFinished(kWaitMs) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
         return {};
     return QString::fromLocal8Bit(process.readAllStandardOutput());
-}
-
-// Polls until `done` holds; false at the deadline.
-bool WaitFor(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(kWaitMs);
-    while (!done()) {
-        if (deadline.hasExpired()) return false;
-        QThread::msleep(50);
-    }
-    return true;
 }
 
 class ScopedProcess {
@@ -57,12 +44,11 @@ TEST(DesktopProgram, ShowsItsWindowAndClosesCleanlyOnAnX11Display) {
     // A display of its own: Xvfb picks a free number and writes it to us.
     ScopedProcess server;
     server.process.start(QStringLiteral("Xvfb"), {"-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
+    // Xvfb writes the number once its display is ready; each read waits
+    // for output (or the server's end) instead of polling.
     QString number;
-    ASSERT_TRUE(WaitFor([&] {
-        server.process.waitForReadyRead(100);
+    while (!number.contains(QLatin1Char('\n')) && server.process.waitForReadyRead(kWaitMs))
         number += QString::fromLatin1(server.process.readAllStandardOutput());
-        return number.contains(QLatin1Char('\n')) || server.process.state() == QProcess::NotRunning;
-    }));
     number = number.trimmed();
     ASSERT_FALSE(number.isEmpty()) << "Xvfb did not start";
 
@@ -87,20 +73,18 @@ TEST(DesktopProgram, ShowsItsWindowAndClosesCleanlyOnAnX11Display) {
     tembrel.process.start(program, {});
     ASSERT_TRUE(tembrel.process.waitForStarted(kWaitMs));
 
-    QString window;
+    // xdotool's --sync search returns once such a window is mapped.
+    const QString window =
+        RunTool(QStringLiteral("xdotool"), {"search", "--sync", "--onlyvisible", "--name", "^Tembrel$"}, env)
+            .section(QLatin1Char('\n'), 0, 0)
+            .trimmed();
     const QRegularExpression size(QStringLiteral(R"(Width:\s*(\d+)\s+Height:\s*(\d+))"));
-    QString lastSize;
-    const bool mapped = WaitFor([&] {
-        if (tembrel.process.state() == QProcess::NotRunning) return true;
-        window = RunTool(QStringLiteral("xdotool"), {"search", "--onlyvisible", "--name", "^Tembrel$"}, env)
-                     .section(QLatin1Char('\n'), 0, 0).trimmed();
-        if (window.isEmpty()) return false;
-        const auto match = size.match(RunTool(QStringLiteral("xwininfo"), {"-id", window}, env));
-        lastSize = match.captured(1) + QLatin1Char('x') + match.captured(2);
-        return lastSize == QLatin1String("699x538");
-    });
+    const auto match = window.isEmpty() ? QRegularExpressionMatch()
+                                        : size.match(RunTool(QStringLiteral("xwininfo"), {"-id", window}, env));
+    const QString lastSize = match.captured(1) + QLatin1Char('x') + match.captured(2);
+    const bool mapped = lastSize == QLatin1String("699x538");
     ASSERT_TRUE(mapped && tembrel.process.state() == QProcess::Running)
-        << "no 699x538 window titled Tembrel (last seen: " << lastSize.toStdString() << ")";
+        << "no 699x538 window titled Tembrel (seen: " << lastSize.toStdString() << ")";
 
     // The Close caption button, as a user clicks it.
     RunTool(QStringLiteral("xdotool"), {"mousemove", "--window", window, "676", "21", "click", "1"}, env);
