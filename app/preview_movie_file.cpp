@@ -1,9 +1,6 @@
 #include "app/preview_movie_file.h"
 
-#include <stdlib.h>
 #include <unistd.h>
-
-#include <vector>
 
 #include "platform/temp_files.h"
 #include "swf/swf_template.h"
@@ -13,14 +10,10 @@ namespace tembrel::app {
 PreviewMovieFile::~PreviewMovieFile() { Remove(); }
 
 std::string PreviewMovieFile::Write(const SwfTemplate& movie) {
-    const std::string pattern = TempFolder() + "TBRpreview-XXXXXX.swf";
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back('\0');
-    // Claims the name; SaveTemplate then fills the file.
-    const int fd = ::mkstemps(name.data(), 4);
-    if (fd < 0) return {};
-    ::close(fd);
-    const std::string path(name.data());
+    // A name of our own first; SaveTemplate then fills the file. The ".swf"
+    // gives the Flash view's server the movie's type.
+    const std::string path = CreateUniqueTempFile("TBRpreview-", ".swf");
+    if (path.empty()) return {};
     if (!movie.SaveTemplate(path)) {
         ::unlink(path.c_str());
         return {};

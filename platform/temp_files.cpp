@@ -17,9 +17,9 @@ std::string TempFolder() {
 namespace {
 
 // mkstemps with close-on-exec; fills *path with the name made.
-int MakeTempFile(const std::string& prefix, std::string* path) {
-    std::string pattern = TempFolder() + prefix + "XXXXXX.tmp";
-    int fd = ::mkostemps(pattern.data(), 4, O_CLOEXEC);
+int MakeTempFile(const std::string& prefix, const std::string& suffix, std::string* path) {
+    std::string pattern = TempFolder() + prefix + "XXXXXX" + suffix;
+    int fd = ::mkostemps(pattern.data(), static_cast<int>(suffix.size()), O_CLOEXEC);
     if (fd < 0) return -1;
     *path = pattern;
     return fd;
@@ -27,9 +27,9 @@ int MakeTempFile(const std::string& prefix, std::string* path) {
 
 }  // namespace
 
-std::string CreateUniqueTempFile(const std::string& prefix) {
+std::string CreateUniqueTempFile(const std::string& prefix, const std::string& suffix) {
     std::string path;
-    int fd = MakeTempFile(prefix, &path);
+    int fd = MakeTempFile(prefix, suffix, &path);
     if (fd < 0) return {};
     ::close(fd);
     return path;
@@ -37,7 +37,7 @@ std::string CreateUniqueTempFile(const std::string& prefix) {
 
 int CreateVanishingTempFile(std::string* path) {
     std::string name;
-    int fd = MakeTempFile("TBR", &name);
+    int fd = MakeTempFile("TBR", ".tmp", &name);
     if (fd < 0) return -1;
     if (::unlink(name.c_str()) != 0) {
         // A name we cannot remove would outlive the run: give up on it.

@@ -8,10 +8,10 @@ namespace tembrel {
 // The temporary folder, with a trailing "/".
 std::string TempFolder();
 
-// Creates a new, empty file named prefix + six random characters + ".tmp"
+// Creates a new, empty file named prefix + six random characters + suffix
 // in the temporary folder; the name is unique at the moment of creation.
 // Returns its path, or "" when no file could be created.
-std::string CreateUniqueTempFile(const std::string& prefix = "TBR");
+std::string CreateUniqueTempFile(const std::string& prefix = "TBR", const std::string& suffix = ".tmp");
 
 // Creates a new file in the temporary folder and removes its name at once,
 // so that it vanishes with the returned descriptor whatever ends the run.
