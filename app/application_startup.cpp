@@ -7,6 +7,7 @@
 
 #include "app/message_box.h"
 #include "audio/bass_audio_source.h"
+#include "engine/settings_persistence.h"
 #include "platform/qt_settings_store.h"
 
 namespace tembrel::app {
@@ -14,19 +15,6 @@ namespace tembrel::app {
 namespace {
 
 constexpr char kFirstRun[] = "FirstRun";
-
-// A first-run value stored as a number; a hand-written text counts as its number.
-std::uint32_t StoredNumber(const StoredValue& value) {
-    switch (value.type) {
-        case StoredType::Dword: return value.dword;
-        case StoredType::Untagged: {
-            bool ok = false;
-            const uint number = QString::fromStdString(value.text).trimmed().toUInt(&ok, 0);
-            return ok ? number : 1;
-        }
-        default: return 1;
-    }
-}
 
 class AudioDecodingSession {
 public:
@@ -40,8 +28,8 @@ public:
 
 bool TakeFirstRun(SettingsStore& store) {
     if (!store.OpenForWriting()) return true;
-    std::uint32_t firstRun = 1;
-    if (const std::optional<StoredValue> stored = store.Get(kFirstRun)) firstRun = StoredNumber(*stored);
+    std::int64_t firstRun = 1;
+    if (const std::optional<StoredValue> stored = store.Get(kFirstRun)) firstRun = StoredNumber(*stored, false).value_or(1);  // unreadable: a first run
     if (firstRun != 0) store.Set(kFirstRun, StoredValue::Dword(0));
     store.Close();
     return firstRun != 0;

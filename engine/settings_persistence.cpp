@@ -255,6 +255,8 @@ void CheckAfterRead(std::string_view name, ConversionSettings& s, const std::str
 
 }  // namespace
 
+std::optional<std::int64_t> StoredNumber(const StoredValue& value, bool isSigned) { return NumberOf(value, isSigned); }
+
 void LoadSettings(SettingsStore& store, ConversionSettings& settings, ColourFactors& factors,
                   const std::string& programFolder) {
     if (!store.OpenForReading()) return;

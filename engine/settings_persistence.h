@@ -1,5 +1,7 @@
 #pragma once
 // Loading and saving the options under the "Options" key.
+#include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/colour_factors.h"
@@ -7,6 +9,11 @@
 #include "platform/settings_store.h"
 
 namespace tembrel {
+
+// The number a stored value holds: a dword as the registry keeps it, or
+// untagged text written by hand; nothing for other types or text that is
+// no number of that signedness.
+std::optional<std::int64_t> StoredNumber(const StoredValue& value, bool isSigned);
 
 // Bits of SaveSettings' parts argument.
 enum : unsigned {

@@ -87,7 +87,9 @@ TEST(QtSettingsStoreFifoTest, FifoInPlaceOfTheFilesIsNeitherReadNorWritten) {
         EXPECT_EQ(loaded.SWFFrameRate, 12) << fifoName;
         // Saving was refused: the FIFO is still there and the file unchanged.
         EXPECT_TRUE(IsFifo(fifo)) << fifoName;
-        if (!fileIsFifo) EXPECT_EQ(test::ReadAll(file), before);
+        if (!fileIsFifo) {
+            EXPECT_EQ(test::ReadAll(file), before);
+        }
     }
 }
 
