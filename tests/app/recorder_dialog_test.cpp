@@ -267,15 +267,21 @@ Stretch Measure(const Recording& rec, std::size_t from, double seconds) {
     return s;
 }
 
+// The parent's side of a scenario on a sound server: a private PulseAudio
+// with its null sink, and the test run again in a child that uses it.
+void RunOnPrivateSoundServer() {
+    if (!test::HaveTool("pulseaudio") || !test::HaveTool("pactl") || !test::HaveTool("paplay"))
+        GTEST_SKIP() << "no PulseAudio server or its tools (pulseaudio, pulseaudio-utils) on this machine";
+    ScratchDir scratch;
+    PrepareScratch(scratch.Path());
+    PrivateSoundServer server(scratch.Path());
+    ASSERT_TRUE(server.Ready()) << "the private PulseAudio server did not start";
+    RunScenarioInChild(scratch.Path(), server.Address());
+}
+
 TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEnd) {
     if (!InScenarioChild()) {
-        if (!test::HaveTool("pulseaudio") || !test::HaveTool("pactl") || !test::HaveTool("paplay"))
-            GTEST_SKIP() << "no PulseAudio server or its tools (pulseaudio, pulseaudio-utils) on this machine";
-        ScratchDir scratch;
-        PrepareScratch(scratch.Path());
-        PrivateSoundServer server(scratch.Path());
-        ASSERT_TRUE(server.Ready()) << "the private PulseAudio server did not start";
-        RunScenarioInChild(scratch.Path(), server.Address());
+        RunOnPrivateSoundServer();
         return;
     }
     const std::string scratch = ChildScratch();
@@ -364,13 +370,7 @@ TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEn
 
 TEST(RecorderDialogOnSoundServer, KeepsTheRecordingUntilTheUserLetsItGo) {
     if (!InScenarioChild()) {
-        if (!test::HaveTool("pulseaudio") || !test::HaveTool("pactl"))
-            GTEST_SKIP() << "no PulseAudio server or its tools (pulseaudio, pulseaudio-utils) on this machine";
-        ScratchDir scratch;
-        PrepareScratch(scratch.Path());
-        PrivateSoundServer server(scratch.Path());
-        ASSERT_TRUE(server.Ready()) << "the private PulseAudio server did not start";
-        RunScenarioInChild(scratch.Path(), server.Address());
+        RunOnPrivateSoundServer();
         return;
     }
     const std::string scratch = ChildScratch();
