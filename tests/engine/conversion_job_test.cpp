@@ -91,13 +91,35 @@ private:
     bool answered_ = false, answer_ = false;
 };
 
+// Set once the test has pressed Cancel.
+class CancelSent {
+public:
+    void Set() {
+        {
+            std::lock_guard<std::mutex> guard(lock_);
+            sent_ = true;
+        }
+        changed_.notify_all();
+    }
+    // True when it was set within the limit.
+    bool WaitFor(std::chrono::minutes limit) {
+        std::unique_lock<std::mutex> guard(lock_);
+        return changed_.wait_for(guard, limit, [this] { return sent_; });
+    }
+
+private:
+    std::mutex lock_;
+    std::condition_variable changed_;
+    bool sent_ = false;
+};
+
 // The stage's window for a file during which the user presses Cancel: once
-// the file has shown progress, the stage goes on only when Cancel has
-// reached it (at most two minutes), so that Cancel lands in mid-file on any
+// the file has shown progress, the stage goes on only when Cancel has been
+// pressed (at most two minutes), so that Cancel lands in mid-file on any
 // machine.
 class CancelledMidFile : public ConversionUi {
 public:
-    explicit CancelledMidFile(ConversionUi& stage) : stage_(stage) {}
+    CancelledMidFile(ConversionUi& stage, CancelSent& cancel) : stage_(stage), cancel_(cancel) {}
     void SetFileText(const std::string& text) override { stage_.SetFileText(text); }
     int FileBarWidth() const override { return stage_.FileBarWidth(); }
     void SetFileRange(int maximum) override { stage_.SetFileRange(maximum); }
@@ -111,15 +133,14 @@ public:
     void SetRowStatus(int, const std::string&) override {}
     bool ShowMessage(const std::string& text, MessageIcon icon) override { return stage_.ShowMessage(text, icon); }
     bool PumpMessages() override {
-        const auto until = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-        while (progressed_ && !stage_.PumpMessages() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (progressed_) cancel_.WaitFor(std::chrono::minutes(2));
         return stage_.PumpMessages();
     }
     void ShowInFileManager(const std::string&) override {}
 
 private:
     ConversionUi& stage_;
+    CancelSent& cancel_;
     bool progressed_ = false;
 };
 
@@ -165,11 +186,12 @@ TEST(ConversionJobTest, AWindowThreadAnswersCancelsAndGetsTheFilesOfAOneJobRun) 
     options.SWFSpecifiedFolder = parallel;
     ConversionSteps steps = StandardConversionSteps();
     bool answerSeen = true;
+    CancelSent cancelSent;
     steps.decodeAndEncode = [&](const ConversionSettings& s, int type, const std::string& source,
                                 const std::string& mp3, ConversionUi* ui, EncodedSound* sound, std::string* reason) {
         if (source == entries[1].sourcePath) answerSeen = ui->ShowMessage("Go on?", MessageIcon::Question);
         if (source == entries[2].sourcePath) {
-            CancelledMidFile held(*ui);
+            CancelledMidFile held(*ui, cancelSent);
             return DecodeAndEncode(s, type, source, mp3, &held, sound, reason);
         }
         return DecodeAndEncode(s, type, source, mp3, ui, sound, reason);
@@ -182,7 +204,10 @@ TEST(ConversionJobTest, AWindowThreadAnswersCancelsAndGetsTheFilesOfAOneJobRun) 
     for (Event event = sink.Next();; event = sink.Next()) {
         seen.push_back(event);
         if (event.kind == Event::Message) sink.Answer(false);
-        if (event.kind == Event::FileProgress && event.index == 2 && event.perMille > 0) job.Cancel();
+        if (event.kind == Event::FileProgress && event.index == 2 && event.perMille > 0) {
+            job.Cancel();
+            cancelSent.Set();
+        }
         if (event.kind == Event::RunFinished) break;
     }
     job.Wait();
