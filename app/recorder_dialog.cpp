@@ -339,15 +339,21 @@ bool RecorderDialog::StartPlayback() {
 
 void RecorderDialog::OnOutputStateChanged(QAudio::State state) {
     if (!sink_) return;
+    // The device is stopped and released only after its own signal has
+    // returned: stopped from inside it, Qt's PulseAudio sink could crash
+    // when it was destroyed later.
     const QAudio::Error error = sink_->error();
     if (error != QAudio::NoError && error != QAudio::UnderrunError) {
-        StopPlaybackDevice();
-        ShowMessage(this, "Failed to play. Be sure your sound card works properly.", MessageIcon::Exclamation);
+        QMetaObject::invokeMethod(this, [this] {
+            if (state_ != RecorderState::Playing && state_ != RecorderState::Paused) return;
+            StopPlaybackDevice();
+            ShowMessage(this, "Failed to play. Be sure your sound card works properly.", MessageIcon::Exclamation);
+        }, Qt::QueuedConnection);
         return;
     }
     // The end of the recording: the device has played all it was given.
     if (state_ == RecorderState::Playing && state == QAudio::IdleState && playback_->Exhausted())
-        StopPlaybackDevice();
+        QMetaObject::invokeMethod(this, &RecorderDialog::StopPlaybackDevice, Qt::QueuedConnection);
 }
 
 void RecorderDialog::OnStop() { StopPlaybackDevice(); }
