@@ -367,9 +367,11 @@ void RecorderDialog::StopPlaybackDevice() {
 }
 
 void RecorderDialog::FinishPlayback() {
+    // Never called from inside the sink's own signals, so the sink goes at
+    // once, before the device it reads from.
     playback_->close();
-    sink_->deleteLater();
-    playback_->deleteLater();
+    delete sink_;
+    delete playback_;
     sink_ = nullptr;
     playback_ = nullptr;
     playbackTimer_.stop();
