@@ -44,7 +44,7 @@ bool ParseColour(std::string text, ColourRef& colour) {
 
 std::string UsageText() {
     return "Usage: tembrel-convert [options] FILE|FOLDER...\n"
-           "       tembrel-convert [options] --files-from LIST [--null] [--shard K/N]\n"
+           "   or: tembrel-convert [options] --files-from LIST [--null] [--shard K/N]\n"
            "Converts sound files (folders are searched recursively) into SWF movies with the\n"
            "stored Tembrel settings, changed for this run by the options below.\n"
            "\n"
