@@ -85,17 +85,18 @@ set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_CONTACT "Tembrel developers <support@tembrel.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "sound files to Flash movies with a player and a web page")
+# CPack puts the summary first and indents the rest itself; a blank line
+# separates paragraphs.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-  "sound files to Flash movies with a player and a web page
- Tembrel decodes sound files (MP3, WAV, AIFF, AU, OGG, FLAC, AAC, WMA,
- tracker modules and more), trims and re-encodes each to MP3 and wraps it
- in a Flash movie (SWF): a bare sound movie, a player built from a template,
- or a sound movie with a shell player, with an HTML page beside each.
- .
- The package holds the desktop program (tembrel), with a built-in Ruffle
- preview that works offline, and the command-line converter
- (tembrel-convert), which also serves as the worker of Slurm or GNU parallel
- runs over many machines.")
+  "Tembrel decodes sound files (MP3, WAV, AIFF, AU, OGG, FLAC, AAC, WMA,
+tracker modules and more), trims and re-encodes each to MP3 and wraps it
+in a Flash movie (SWF): a bare sound movie, a player built from a template,
+or a sound movie with a shell player, with an HTML page beside each.
+
+The package holds the desktop program (tembrel), with a built-in Ruffle
+preview that works offline, and the command-line converter
+(tembrel-convert), which also serves as the worker of Slurm or GNU parallel
+runs over many machines.")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
