@@ -26,6 +26,11 @@ install(CODE "
   endif()
 ")
 
+# The worker's side of runs over many machines: the Slurm array script and
+# the merger of its tasks' results.
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/scripts/cluster/tembrel-array.sbatch ${CMAKE_SOURCE_DIR}/scripts/cluster/merge-results
+        DESTINATION lib/tembrel/cluster)
+
 install(FILES ${CMAKE_SOURCE_DIR}/resources/org.tembrel.Tembrel.metainfo.xml DESTINATION share/metainfo)
 install(FILES ${tembrel_packaging}/tembrel-convert.bash-completion
         DESTINATION share/bash-completion/completions RENAME tembrel-convert)
@@ -104,8 +109,9 @@ set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tembrel.org/")
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # xdg-open and xdg-mime open folders and pages; Qt WebEngine's helper
 # process draws the Flash view; gio and gtk-launch open a page in the text
-# editor when xdg-utils cannot.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6webenginecore6-bin")
+# editor when xdg-utils cannot; merge-results is Python.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "xdg-utils, libqt6webenginecore6-bin, python3")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "slurm-client, parallel")
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "libglib2.0-bin, libgtk-3-bin")
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_DEBIAN_COMPRESSION_TYPE xz)

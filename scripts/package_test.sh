@@ -92,6 +92,11 @@ sox -n -r 44100 -c 2 -b 16 "$scratch/work/tone.wav" synth 1 sine 440 2>/dev/null
 ffprobe -v error -show_entries stream=codec_name -of csv=p=0 "$scratch/work/tone.swf" | grep -q mp3 ||
   fail "tone.swf holds no MP3 sound"
 [[ -s "$scratch/work/tone.htm" ]] || fail "no page beside the SWF"
+# The run's lines as the one share of a run over many machines.
+mkdir "$scratch/run"
+cp "$scratch/work/convert.json" "$scratch/run/tembrel-shard-1-of-1.jsonl"
+/usr/lib/tembrel/cluster/merge-results "$scratch/run" | grep -q '"converted": 1,' || fail "merge-results"
+[[ -x /usr/lib/tembrel/cluster/tembrel-array.sbatch ]] || fail "no Slurm array script"
 
 step "completion"
 completion="$(bash -c 'source /usr/share/bash-completion/bash_completion
