@@ -282,6 +282,13 @@ TEST_F(ConvertCommandTest, ShardsOfAListNeverOverlapAndTogetherCoverItInOrder) {
         }
         EXPECT_EQ(joined, whole) << count << " shards";
     }
+    // A worker whose share is empty (more workers than files) converts
+    // nothing and has done its part; the next one has a file.
+    std::string out;
+    EXPECT_EQ(Convert("--null --files-from list --shard 1/11 --out out --json", &out), 0) << out;
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(Convert("--null --files-from list --shard 2/11 --out out --json", &out), 0) << out;
+    EXPECT_NE(out.find("\"status\":\"a.swf\""), std::string::npos) << out;
     test::WriteAll(scratch.File("list"), {});
     EXPECT_EQ(probe("--shard 1/2", &whole), 0);
     EXPECT_EQ(whole, "");
