@@ -31,11 +31,13 @@ status=0
 [[ $status == 1 ]] || fail "one run: exit status $status, expected 1 (a file failed)"
 
 mkdir work
+cp list work/list
 cp list work/tembrel-list
-parallel -S : --halt never --jobs 4 \
-  "cd $scratch && $converter --files-from list --shard {}/4 --out many --exists overwrite --json \
-     >work/tembrel-shard-{}-of-4.jsonl 2>/dev/null; [ \$? -le 1 ]" ::: 1 2 3 4 ||
-  fail "a parallel job failed"
+# The README's recipe, with this machine as the one login.
+parallel -S : --workdir "$scratch/work" --jobs 4 \
+  "$converter --files-from list --shard {}/4 --out $scratch/many --exists overwrite --json >.{}.partial 2>/dev/null;
+   [ \$? -le 1 ] && mv .{}.partial tembrel-shard-{}-of-4.jsonl" ::: 1 2 3 4 || fail "a parallel job failed"
+[[ -z "$(ls -A work | grep partial)" ]] || fail "partial results left"
 
 diff -r one many >/dev/null || fail "the SWFs and pages differ: $(diff -rq one many)"
 [[ "$(find one -type f | wc -l)" == 20 ]] || fail "expected 10 SWFs and 10 pages, got $(find one -type f | wc -l)"
