@@ -3,6 +3,8 @@
 #include <charconv>
 #include <set>
 
+#include "cli/input_list.h"
+
 namespace tembrel::cli {
 namespace {
 
@@ -42,6 +44,7 @@ bool ParseColour(std::string text, ColourRef& colour) {
 
 std::string UsageText() {
     return "Usage: tembrel-convert [options] FILE|FOLDER...\n"
+           "   or: tembrel-convert [options] --files-from LIST [--null] [--shard K/N]\n"
            "Converts sound files (folders are searched recursively) into SWF movies with the\n"
            "stored Tembrel settings, changed for this run by the options below.\n"
            "\n"
@@ -73,6 +76,12 @@ std::string UsageText() {
            "  --jobs N              convert N files at once (default: one per processor);\n"
            "                        the outputs are those of a one-at-a-time run\n"
            "  --help, --version\n"
+           "Many files, many machines:\n"
+           "  --files-from LIST     also convert the files and folders named in LIST, one a\n"
+           "                        line (\"-\": standard input)\n"
+           "  --null                the names in LIST end in NUL, as find -print0 writes them\n"
+           "  --shard K/N           convert only the K-th of N equal parts of the whole list of\n"
+           "                        files, in list order (K from 1 to N)\n"
            "\n"
            "Exit status: 0 when every file converted, 1 when any failed or had a problem\n"
            "(its page not written, for one), 2 for bad usage.\n";
@@ -111,6 +120,32 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
                 *error = "bad value \"" + value + "\" for --jobs (expected 1 to " + std::to_string(kMaxJobs) + ")";
                 return false;
             }
+        } else if (arg == "--files-from") {
+            if (i + 1 >= argc) {
+                *error = "option --files-from needs a value";
+                return false;
+            }
+            if (!options.filesFrom.empty()) {
+                *error = "option --files-from given twice";
+                return false;
+            }
+            options.filesFrom = argv[++i];
+            if (options.filesFrom.empty()) {
+                *error = "empty file name for --files-from";
+                return false;
+            }
+        } else if (arg == "--null") {
+            options.nullSeparated = true;
+        } else if (arg == "--shard") {
+            if (i + 1 >= argc) {
+                *error = "option --shard needs a value";
+                return false;
+            }
+            const std::string value = argv[++i];
+            if (!ParseShard(value, options.shardIndex, options.shardCount)) {
+                *error = "bad value \"" + value + "\" for --shard (expected K/N, K from 1 to N)";
+                return false;
+            }
         } else if (kFlags.count(arg)) {
             options.overrides.emplace_back(arg, "");
         } else if (kValued.count(arg)) {
@@ -129,7 +164,11 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
             return false;
         }
     }
-    if (!options.help && !options.version && options.inputs.empty()) {
+    if (options.nullSeparated && options.filesFrom.empty()) {
+        *error = "option --null needs --files-from";
+        return false;
+    }
+    if (!options.help && !options.version && options.inputs.empty() && options.filesFrom.empty()) {
         *error = "no file or folder given";
         return false;
     }

@@ -16,6 +16,9 @@ struct CliOptions {
     bool version = false;
     bool browse = false;              // open the file manager afterwards
     int jobs = 0;                     // files converted at once; 0: one per processor
+    std::string filesFrom;            // a list of sources ("-": standard input); empty: none
+    bool nullSeparated = false;       // the list's names end in NUL, not newline
+    int shardIndex = 0, shardCount = 0;  // convert only part shardIndex of shardCount; 0: all
     // Overrides, applied in the order given on the command line.
     std::vector<std::pair<std::string, std::string>> overrides;
 };

@@ -12,6 +12,7 @@
 #include "audio/source_file_list.h"
 #include "audio/source_scan.h"
 #include "cli/cli_options.h"
+#include "cli/input_list.h"
 #include "cli/json_text.h"
 #include "cli/terminal_ui.h"
 #include "engine/conversion_driver.h"
@@ -96,6 +97,9 @@ int main(int argc, char** argv) {
         std::fputs(kVersionText, stdout);
         return 0;
     }
+    std::vector<std::string> inputs = options.inputs;
+    if (!options.filesFrom.empty() && !cli::ReadInputList(options.filesFrom, options.nullSeparated, inputs, &error))
+        return BadUsage(error);
 
     ConversionSettings settings;
     QtSettingsStore store;
@@ -113,7 +117,17 @@ int main(int argc, char** argv) {
 
     cli::TerminalListUi listUi(tty);
     SourceFileList list(&listUi);
-    const FailedFileList failed = list.LoadSourceFiles(CollectInputs(options.inputs));
+    std::vector<std::string> paths = CollectInputs(inputs);
+    // The share is taken of the files, folders expanded, so that workers
+    // given one folder split its files too.
+    const bool sharded = options.shardCount > 0;
+    if (sharded) {
+        const cli::ShardRange range = cli::ShardOf(paths.size(), options.shardIndex, options.shardCount);
+        paths = std::vector<std::string>(paths.begin() + static_cast<std::ptrdiff_t>(range.begin),
+                                         paths.begin() + static_cast<std::ptrdiff_t>(range.end));
+    }
+    const bool emptyShard = sharded && paths.empty();
+    const FailedFileList failed = list.LoadSourceFiles(paths);
     PrintLoadReasons(failed);
 
     if (options.probe) {
@@ -143,6 +157,8 @@ int main(int argc, char** argv) {
 
     // A converted file with a reason beside it (its page not written) is
     // not a full success either.
-    const bool allConverted = failed.Empty() && !entries.empty() && converted == static_cast<int>(entries.size());
+    // A shard left empty (more workers than files) has done its part.
+    const bool allConverted = failed.Empty() && (!entries.empty() || emptyShard) &&
+                              converted == static_cast<int>(entries.size());
     return allConverted && !ui.AnyReason() ? 0 : 1;
 }

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole suite: the normal
 # build first (with the browser tests in Ruffle), then the same tests under
-# ASan + UBSan.
+# ASan + UBSan; then the Debian package, built, installed, run and purged.
+# TEMBREL_CLUSTER_TESTS=1 also runs the Slurm array on a one-node cluster
+# of its own (about half a minute).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -14,6 +16,12 @@ for preset in default asan; do
   if [[ "$preset" == default ]]; then
     echo "=== browser (Ruffle) ==="
     bash scripts/browser_tests.sh default || status=1
+    if [[ "${TEMBREL_CLUSTER_TESTS:-0}" == 1 ]]; then
+      echo "=== Slurm array on a one-node cluster ==="
+      bash tests/cluster/slurm_array_test.sh build/default/program || status=1
+    fi
   fi
 done
+echo "=== Debian package ==="
+bash scripts/package_test.sh || status=1
 exit $status

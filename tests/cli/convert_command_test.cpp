@@ -212,6 +212,88 @@ TEST_F(ConvertCommandTest, FailuresAndBadUsageHaveTheirExitStatus) {
     EXPECT_FALSE(FileExists(scratch.File("out"))) << "an empty name converted the current folder";
 }
 
+TEST_F(ConvertCommandTest, BadListsAndShardsAreBadUsage) {
+    const auto write = [&](const std::string& name, const std::string& text) {
+        test::WriteAll(scratch.File(name), std::vector<std::uint8_t>(text.begin(), text.end()));
+    };
+    write("lines.txt", "tone.wav\ntone.wav\n");
+    write("gap.txt", "tone.wav\n\ntone.wav\n");
+    write("nul-gap.txt", std::string("tone.wav\0\0tone.wav\0", 20));
+    const struct {
+        const char* arguments;
+        const char* message;
+    } usage[] = {
+        {"--files-from missing.txt", "cannot read the list missing.txt: No such file or directory"},
+        {"--files-from", "option --files-from needs a value"},
+        {"--files-from \"\"", "empty file name for --files-from"},
+        {"--files-from lines.txt --files-from lines.txt", "--files-from given twice"},
+        {"--null --files-from lines.txt", "the list lines.txt holds no NUL character"},
+        {"--null tone.wav", "option --null needs --files-from"},
+        {"--files-from gap.txt", "empty file name in the list gap.txt (name 2)"},
+        {"--null --files-from nul-gap.txt", "empty file name in the list nul-gap.txt (name 2)"},
+        {"--shard 0/3 tone.wav", "bad value \"0/3\" for --shard"},
+        {"--shard 4/3 tone.wav", "bad value \"4/3\" for --shard"},
+        {"--shard 1/0 tone.wav", "bad value \"1/0\" for --shard"},
+        {"--shard 2 tone.wav", "bad value \"2\" for --shard"},
+        {"--shard 1/2x tone.wav", "bad value \"1/2x\" for --shard"},
+        {"--shard -1/2 tone.wav", "bad value \"-1/2\" for --shard"},
+        {"tone.wav --shard", "option --shard needs a value"},
+    };
+    std::string out, err;
+    for (const auto& u : usage) {
+        EXPECT_EQ(Convert(u.arguments, &out, &err), 2) << u.arguments;
+        EXPECT_NE(err.find(u.message), std::string::npos) << u.arguments << ": " << err;
+    }
+    EXPECT_FALSE(FileExists(scratch.File("tone.swf"))) << "a bad list still converted";
+}
+
+TEST_F(ConvertCommandTest, ShardsOfAListNeverOverlapAndTogetherCoverItInOrder) {
+    // Seven files named in a NUL list from standard input (one name holds a
+    // newline, as names may), one of them a folder whose files are shared out
+    // too; an empty list is an empty run.
+    const std::string folder = scratch.File("folder");
+    ::mkdir(folder.c_str(), 0755);
+    std::string list;
+    for (const char* name : {"a.wav", "b\nb.wav", "c.wav", "folder", "g.wav"}) {
+        list += std::string(name) + '\0';
+        if (std::string(name) != "folder") std::filesystem::copy_file(wav, scratch.File(name));
+    }
+    for (const char* name : {"d.wav", "e.wav", "f.wav"}) std::filesystem::copy_file(wav, folder + "/" + name);
+    test::WriteAll(scratch.File("list"), std::vector<std::uint8_t>(list.begin(), list.end()));
+    const auto probe = [&](const std::string& arguments, std::string* out) {
+        return RunCommand("cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) + " " +
+                              ShellQuote(Converter()) + " --probe --null --files-from - " + arguments +
+                              " <list 2>/dev/null",
+                          out);
+    };
+    std::string whole;
+    ASSERT_EQ(probe("", &whole), 0);
+    ASSERT_EQ(std::count(whole.begin(), whole.end(), '\t'), 7 * 4) << whole;
+    for (int count : {1, 2, 3, 4, 7, 11}) {
+        std::string joined;
+        for (int index = 1; index <= count; ++index) {
+            std::string part;
+            EXPECT_EQ(probe("--shard " + std::to_string(index) + "/" + std::to_string(count), &part), 0)
+                << index << "/" << count;
+            // Equal parts: 7 rows of 4 tab-separated columns shared out.
+            const auto rows = std::count(part.begin(), part.end(), '\t') / 4;
+            EXPECT_TRUE(rows == 7 / count || rows == (7 + count - 1) / count) << index << "/" << count << ": " << part;
+            joined += part;
+        }
+        EXPECT_EQ(joined, whole) << count << " shards";
+    }
+    // A worker whose share is empty (more workers than files) converts
+    // nothing and has done its part; the next one has a file.
+    std::string out;
+    EXPECT_EQ(Convert("--null --files-from list --shard 1/11 --out out --json", &out), 0) << out;
+    EXPECT_EQ(out, "");
+    EXPECT_EQ(Convert("--null --files-from list --shard 2/11 --out out --json", &out), 0) << out;
+    EXPECT_NE(out.find("\"status\":\"a.swf\""), std::string::npos) << out;
+    test::WriteAll(scratch.File("list"), {});
+    EXPECT_EQ(probe("--shard 1/2", &whole), 0);
+    EXPECT_EQ(whole, "");
+}
+
 TEST_F(ConvertCommandTest, NamedOutFolderThatCannotBeWrittenFailsTheFile) {
     const std::string home = scratch.File("home"), documents = home + "/Documents";
     ::mkdir(home.c_str(), 0755);
