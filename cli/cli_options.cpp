@@ -74,6 +74,10 @@ std::string UsageText() {
            "                        the outputs are those of a one-at-a-time run\n"
            "  --help, --version\n"
            "\n"
+           "Each file is first decoded into the temporary folder ($TMPDIR, else /tmp): it\n"
+           "needs 2 bytes per sample and channel there (about 635 MB per hour of 44.1 kHz\n"
+           "stereo); a file whose listed length needs more than is free there fails at once.\n"
+           "\n"
            "Exit status: 0 when every file converted, 1 when any failed or had a problem\n"
            "(its page not written, for one), 2 for bad usage.\n";
 }
