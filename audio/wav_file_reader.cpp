@@ -260,7 +260,10 @@ void WavFileReader::ComputeDataFields(std::uint32_t dataSize) {
         samples = length_ * 8 / static_cast<std::uint64_t>(fileBits_) / static_cast<std::uint64_t>(sourceChannels_);
     }
     // Block codecs: whole blocks only, as a last block may be partly filled.
-    if (formatTag_ == kWaveFormatMsAdpcm || formatTag_ == kWaveFormatImaAdpcm)
+    // A size of all ones is what writers to a pipe leave: it declares nothing.
+    if (dataSize == 0xFFFFFFFFu)
+        declaredSamples_ = 0;
+    else if (formatTag_ == kWaveFormatMsAdpcm || formatTag_ == kWaveFormatImaAdpcm)
         declaredSamples_ = length_ / static_cast<std::uint64_t>(blockAlign_) * static_cast<std::uint64_t>(samplesPerBlock_);
     else if (formatTag_ == kWaveFormatGsm610)
         declaredSamples_ = length_ / kGsmWavBlockBytes * kGsmWavBlockSamples;
