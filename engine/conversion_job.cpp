@@ -200,15 +200,22 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         FileWork& file = *files_[index];
         std::string status, reason, note;
         SourceFileEntry entry = file.entry;
-        bool ok = steps_.nameOutputs && steps_.nameOutputs(options_, entry, &status, &reason);
-        if (ok && options_.TargetExistsOpt == kTargetOverwrite) {
-            const std::string taken = WrittenEarlier(entry, written);
-            if (!taken.empty()) {
-                ConversionSettings renaming = options_;
-                renaming.TargetExistsOpt = kTargetAutoRename;
-                ok = steps_.nameOutputs(renaming, entry, &status, &reason);
-                note = "\"" + taken + "\" was written earlier in this run, so this file took the next free name";
+        bool ok = false;
+        try {
+            ok = steps_.nameOutputs && steps_.nameOutputs(options_, entry, &status, &reason);
+            if (ok && options_.TargetExistsOpt == kTargetOverwrite) {
+                const std::string taken = WrittenEarlier(entry, written);
+                if (!taken.empty()) {
+                    ConversionSettings renaming = options_;
+                    renaming.TargetExistsOpt = kTargetAutoRename;
+                    ok = steps_.nameOutputs(renaming, entry, &status, &reason);
+                    note = "\"" + taken + "\" was written earlier in this run, so this file took the next free name";
+                }
             }
+        } catch (...) {
+            ok = false;
+            status = kStatusConversionFailure;
+            reason = ReasonForException(std::current_exception());
         }
         if (ok && mayDefer) {
             // A name an earlier file of this run may still take: name it
