@@ -261,7 +261,9 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
     for (int c = 0; c < channels; ++c)
         readBuffer[c] = eightBit ? static_cast<void*>(raw[c].data()) : static_cast<void*>(pcm[c].data());
 
-    const std::uint64_t cap = static_cast<std::uint64_t>(std::max(source.GetDuration(), 0) + 1) * rate;
+    // In 64 bits: a source listed at the largest duration must not wrap.
+    const std::uint64_t cap =
+        (static_cast<std::uint64_t>(std::max(source.GetDuration(), 0)) + 1) * static_cast<std::uint64_t>(rate);
     std::uint64_t target = cap;
     if (durationMode) {
         target = MillisecondsToSamples(settings.ConvertDuration, rate);
@@ -273,8 +275,10 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
     // The whole sound goes through the temporary folder first: a source
     // that cannot fit there fails now, not after filling the disk (or, on a
     // tmpfs, the memory).
+    // The listed length bounds the need: a header may claim more than the
+    // file holds.
     const std::uint64_t declared = source.DeclaredSamples();
-    const std::uint64_t spooled = durationMode ? target : declared != 0 ? declared : cap;
+    const std::uint64_t spooled = durationMode ? target : declared != 0 ? std::min(declared, cap) : cap;
     const std::string spaceProblem = SpoolSpaceProblem(SpoolBytesNeeded(spooled, channels), TempFolder());
     if (!spaceProblem.empty()) return fail(spaceProblem);
 

@@ -94,7 +94,8 @@ std::string NumberedBase(const std::string& base, const std::string& suffix, std
     const std::size_t slash = base.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t keep = base.size() - nameStart;
-    const std::size_t room = nameLimit > suffix.size() + longestExtension ? nameLimit - suffix.size() - longestExtension : 1;
+    const std::size_t fixed = suffix.size() + longestExtension;
+    const std::size_t room = nameLimit > fixed ? nameLimit - fixed : 1;
     if (keep > room) {
         keep = room;
         // Back up to the first byte of a character: continuation bytes are 10xxxxxx.

@@ -109,7 +109,8 @@ public:
         const std::int64_t size = writer_.OutputFile().Size();
         if (!writer_.Close()) {
             DeleteFileAt(path_);
-            if (size > 0 && static_cast<std::uint64_t>(size) > kMaxSwfFileBytes) return TooLarge(static_cast<std::uint64_t>(size));
+            const auto bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0));
+            if (bytes > kMaxSwfFileBytes) return TooLarge(bytes);
             return Fail("cannot write \"" + path_ + "\": " + std::strerror(errno ? errno : EIO));
         }
         return true;

@@ -394,13 +394,21 @@ private:
 TEST_F(DecodeAndEncodeStage, DeclaredLengthDecidesTemporarySpaceAndShortSources) {
     std::string reason;
     int reads = 0;
-    auto huge = std::make_unique<SquareWaveSource>(44100, 2, 16, 44100, 1, -2000, 2000);
-    huge->Declare(std::uint64_t{1} << 50, &reads);  // 4 PB of spool: more than any disk
+    // Listed at 68 years: hundreds of TB of spool, more than any disk.
+    auto huge = std::make_unique<SquareWaveSource>(44100, 2, 16, 44100, 0x7FFFFFFF, -2000, 2000);
+    huge->Declare(std::uint64_t{1} << 50, &reads);
     EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(huge), "huge.raw", mp3_, nullptr, &sound_, &reason));
     EXPECT_EQ(reads, 0) << "nothing is decoded once the spool cannot fit";
     EXPECT_NE(reason.find("temporary space in \"" + TempFolder() + "\""), std::string::npos) << reason;
-    EXPECT_NE(reason.find(" PB of temporary space"), std::string::npos) << reason;
+    EXPECT_NE(reason.find(" TB of temporary space"), std::string::npos) << reason;
     EXPECT_FALSE(fs::exists(mp3_));
+    // A header that claims as much for a file listed at one second (its
+    // length as the file holds it) needs only that second's spool.
+    std::ofstream(mp3_).close();
+    auto claims = std::make_unique<SquareWaveSource>(44100, 2, 16, 44100, 1, -2000, 2000);
+    claims->Declare(std::uint64_t{1} << 50);
+    EXPECT_TRUE(EncodeOpenedSource(settings_, std::move(claims), "claims.raw", mp3_, nullptr, &sound_, &reason));
+    EXPECT_NE(reason.find("the source ended after 1.0 of "), std::string::npos) << reason;
     EXPECT_EQ(SpoolBytesNeeded(36000 * 44100ull, 2), 6350400000ull);  // ten hours of CD sound
 
     const struct {
