@@ -28,6 +28,7 @@
 #include "app/message_box.h"
 #include "app/step_spin_button.h"
 #include "engine/conversion_driver.h"
+#include "engine/conversion_file_steps.h"
 #include "swf/picture_embed.h"
 #include "swf/swf_template.h"
 #include "swf/template_kinds.h"
@@ -541,7 +542,13 @@ void CPageSWFOpt::RebuildPreview() {
     const std::string path = CurrentTemplates()->currentData().toString().toStdString();
     SwfTemplate movie;
     PreparedMovie prepared;
-    if (!PrepareTemplate(preview, BuilderChoice{nullptr, path, false}, movie, nullptr, prepared)) return;
+    std::string why;
+    if (!PrepareTemplate(preview, BuilderChoice{nullptr, path, false}, movie, nullptr, prepared, &why)) {
+        // A template that cannot be used simply shows nothing; running out
+        // of memory is told, as the preview would otherwise vanish unexplained.
+        if (why == kOutOfMemoryReason) ShowMessage(window(), QString::fromStdString(OutOfMemoryMessage(path)), MessageIcon::Exclamation);
+        return;
+    }
     const std::string file = previewFile_.Write(movie);
     if (file.empty()) return;
     previewLoading_ = true;

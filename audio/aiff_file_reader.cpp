@@ -102,6 +102,13 @@ int AiffFileReader::Open(const std::string& path, int /*wantedRate*/) {
     } else if (kind_ == AiffDecoderKind::Gsm) {
         sampleFrames_ = static_cast<std::uint32_t>(std::trunc(static_cast<double>(dataBytes_) / kGsmFrameBytes * 160));
     }
+    // Block codecs: whole blocks only, as a last block may be partly filled.
+    if (kind_ == AiffDecoderKind::Ima4)
+        declaredSamples_ = blockAlign_ > 0 ? dataBytes_ / static_cast<std::uint32_t>(blockAlign_) * 64u : 0;
+    else if (kind_ == AiffDecoderKind::Gsm)
+        declaredSamples_ = std::uint64_t{dataBytes_} / kGsmFrameBytes * 160u;
+    else
+        declaredSamples_ = sampleFrames_;
     duration_ = static_cast<int>(sampleFrames_ / static_cast<std::uint32_t>(sampleRate_));
     bitrate_ = StoredDataBitrate(length_, duration_, fileBits_, sourceChannels_, sampleRate_);
     bytesPerSample_ = bitsPerSample_ / 8;

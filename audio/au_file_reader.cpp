@@ -141,6 +141,7 @@ int AuFileReader::Open(const std::string& path, int /*wantedRate*/) {
     }
     position_ = 0;
     std::uint64_t samples = length_ * 8 / (static_cast<std::uint64_t>(fileBits_) * static_cast<std::uint64_t>(channels_));
+    declaredSamples_ = samples;
     std::uint64_t seconds = samples / static_cast<std::uint64_t>(sampleRate_);
     duration_ = static_cast<int>(std::min<std::uint64_t>(seconds, 0x7FFFFFFF));
     if (duration_ > 0) {

@@ -2,6 +2,7 @@
 // The decoder interface every sound is read through: open a file, then take
 // blocks of at most 1152 samples per channel as 8-bit unsigned or 16-bit
 // signed little-endian PCM, split into a left and a right buffer.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -34,6 +35,12 @@ public:
     virtual int GetSampleRate() const { return sampleRate_; }
     virtual int GetBitsPerSample() const { return bitsPerSample_; }
     virtual int GetBitrate() const { return bitrate_; }
+    // Samples per channel the file says it holds (0 when it does not say),
+    // so that a file that ends sooner can be told from one that is short.
+    std::uint64_t DeclaredSamples() const { return declaredSamples_; }
+    // Raises the declared length to what another reading of the file's
+    // header states.
+    void DeclareAtLeast(std::uint64_t samples) { declaredSamples_ = std::max(declaredSamples_, samples); }
     // After a failed Open: why, short and lower-case; may be empty when the
     // reader has nothing better to say than that it does not take the file.
     const std::string& FailureReason() const { return failureReason_; }
@@ -41,7 +48,7 @@ public:
 protected:
     // Every Open starts from zero.
     void ResetFields() {
-        length_ = position_ = 0;
+        length_ = position_ = declaredSamples_ = 0;
         duration_ = sampleRate_ = sourceChannels_ = channels_ = 0;
         bitsPerSample_ = bytesPerSample_ = bitrate_ = 0;
         failureReason_.clear();
@@ -49,6 +56,7 @@ protected:
 
     std::uint64_t length_ = 0;    // bytes of sound data, all channels
     std::uint64_t position_ = 0;  // bytes of sound data consumed
+    std::uint64_t declaredSamples_ = 0;  // per channel, as the header states
     int duration_ = 0;            // whole seconds, truncated
     int sampleRate_ = 0;
     int sourceChannels_ = 0;      // as the file declares

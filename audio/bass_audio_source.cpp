@@ -62,6 +62,8 @@ int BassAudioSource::Open(const std::string& path, int wantedRate) {
     channels_ = info.chans < 2 ? 1 : 2;
     bitsPerSample_ = (info.flags & decoding::kSample8Bits) ? 8 : 16;
     bytesPerSample_ = bitsPerSample_ / 8;
+    // The library counts 16-bit samples of every channel it decodes.
+    if (info.chans > 0) declaredSamples_ = length_ / (2u * info.chans);
 
     const double seconds = decoding::ChannelBytes2Seconds(handle_, length_);
     const std::uint64_t fileBytes = decoding::StreamGetFileSize(handle_);

@@ -259,6 +259,16 @@ void WavFileReader::ComputeDataFields(std::uint32_t dataSize) {
     } else if (fileBits_ != 0) {
         samples = length_ * 8 / static_cast<std::uint64_t>(fileBits_) / static_cast<std::uint64_t>(sourceChannels_);
     }
+    // Block codecs: whole blocks only, as a last block may be partly filled.
+    // A size of all ones is what writers to a pipe leave: it declares nothing.
+    if (dataSize == 0xFFFFFFFFu)
+        declaredSamples_ = 0;
+    else if (formatTag_ == kWaveFormatMsAdpcm || formatTag_ == kWaveFormatImaAdpcm)
+        declaredSamples_ = length_ / static_cast<std::uint64_t>(blockAlign_) * static_cast<std::uint64_t>(samplesPerBlock_);
+    else if (formatTag_ == kWaveFormatGsm610)
+        declaredSamples_ = length_ / kGsmWavBlockBytes * kGsmWavBlockSamples;
+    else
+        declaredSamples_ = samples;
     std::uint64_t seconds = samples / static_cast<std::uint64_t>(sampleRate_);
     duration_ = static_cast<int>(std::min<std::uint64_t>(seconds, 0x7FFFFFFF));
     bitrate_ = StoredDataBitrate(length_, duration_, fileBits_, sourceChannels_, sampleRate_);

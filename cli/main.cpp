@@ -5,6 +5,7 @@
 
 #include <climits>
 #include <cstdio>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -83,9 +84,7 @@ void PrintJson(const std::vector<SourceFileEntry*>& entries, const std::vector<F
     std::fputs(lines.c_str(), stdout);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int Convert(int argc, char** argv) {
     cli::CliOptions options;
     std::string error;
     if (!cli::ParseCommandLine(argc, argv, options, &error)) return BadUsage(error);
@@ -161,4 +160,18 @@ int main(int argc, char** argv) {
     const bool allConverted = failed.Empty() && (!entries.empty() || emptyShard) &&
                               converted == static_cast<int>(entries.size());
     return allConverted && !ui.AnyReason() ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // The run catches running out of memory for each file and for its
+    // template; anything left (listing, printing) still ends with a reason
+    // and the failure status rather than an abort.
+    try {
+        return Convert(argc, argv);
+    } catch (const std::bad_alloc&) {
+        std::fputs("tembrel-convert: out of memory\n", stderr);
+        return 1;
+    }
 }

@@ -3,6 +3,7 @@
 #include <strings.h>
 
 #include <cstdio>
+#include <new>
 
 #include "engine/colour_factors.h"
 #include "engine/conversion_file_steps.h"
@@ -17,8 +18,10 @@
 namespace tembrel {
 namespace {
 
+// Adapts the template to the colours or the picture; *note says what is
+// wrong with a picture that could not be embedded.
 void AdaptTemplate(const ConversionSettings& settings, const std::string& templatePath, SwfTemplate& tmpl,
-                   PreparedMovie& movie) {
+                   PreparedMovie& movie, std::string* note) {
     const ColourFactors& factors = ProcessColourFactors();
     const int kind = TemplateKindFromName(templatePath);
     if (kind == kTemplateKindTrack) {
@@ -28,7 +31,10 @@ void AdaptTemplate(const ConversionSettings& settings, const std::string& templa
         if (!settings.JPEGFile.empty() && settings.JPEGWidth > 0 && settings.JPEGHeight > 0) {
             // The stage takes the picture's size whether or not it could be
             // embedded, as the options promised that size.
-            EmbedPicture(tmpl, settings.JPEGFile, settings.JPEGWidth, settings.JPEGHeight);
+            std::string problem;
+            if (!EmbedPicture(tmpl, settings.JPEGFile, settings.JPEGWidth, settings.JPEGHeight, &problem))
+                *note = "the picture \"" + settings.JPEGFile + "\" is not in the movie: " +
+                        (problem.empty() ? "it cannot be embedded" : problem);
             movie.width = settings.JPEGWidth;
             movie.height = settings.JPEGHeight;
         }
@@ -66,11 +72,14 @@ std::string FileProgressText(const std::string& sourcePath, int percent) {
     return "Converting " + FileNameOf(sourcePath) + "..." + std::to_string(percent) + "%";
 }
 
-bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
-                     ConversionUi* ui, PreparedMovie& movie) {
+namespace {
+
+bool PrepareTemplateOrThrow(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
+                            ConversionUi* ui, PreparedMovie& movie, std::string& reason) {
     movie = PreparedMovie{};
     if (choice.templatePath.empty()) return true;
     if (!tmpl.LoadTemplate(choice.templatePath)) {
+        reason = UnusableTemplateReason(choice);
         // A file that is there but cannot be used is no reason to reinstall
         // a missing one: say which of the two it is.
         if (ui && IsRegularFileAt(choice.templatePath))
@@ -82,7 +91,7 @@ bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& ch
     movie.version = tmpl.Version();
     movie.width = tmpl.Width();
     movie.height = tmpl.Height();
-    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, choice.templatePath, tmpl, movie);
+    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, choice.templatePath, tmpl, movie, &reason);
     tmpl.SetBackgroundColour(settings.SWFBkgColor);
     tmpl.ScanAndRecolour();
 
@@ -93,10 +102,35 @@ bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& ch
         valid = LocateFrameRatePatch(start);
     }
     if (!valid) {
+        reason = UnusableTemplateReason(choice);
         if (ui) ui->ShowMessage(TemplateInvalidMessage(choice.templatePath), MessageIcon::Stop);
         return false;
     }
     return true;
+}
+
+}  // namespace
+
+std::string OutOfMemoryMessage(const std::string& path) {
+    return "Error: there is not enough memory to prepare the template SWF file \"" + path + "\".";
+}
+
+bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
+                     ConversionUi* ui, PreparedMovie& movie, std::string* reason) {
+    std::string why;
+    bool ready = false;
+    try {
+        ready = PrepareTemplateOrThrow(settings, choice, tmpl, ui, movie, why);
+    } catch (const std::bad_alloc&) {
+        // A picture or template too large for the memory there is: the run
+        // ends with a reason rather than taking the program down.
+        tmpl = SwfTemplate();
+        movie = PreparedMovie{};
+        why = kOutOfMemoryReason;
+        if (ui) ui->ShowMessage(OutOfMemoryMessage(choice.templatePath), MessageIcon::Exclamation);
+    }
+    if (reason) *reason = why;
+    return ready;
 }
 
 int ConvertFiles(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,

@@ -60,10 +60,15 @@ std::string TemplateInvalidMessage(const std::string& path);
 std::string OverallProgressText(int number, int count);
 std::string FileProgressText(const std::string& sourcePath, int percent);
 
+std::string OutOfMemoryMessage(const std::string& templatePath);
+
 // Loads and adapts the template and takes the movie's size, version and
-// action blocks into movie. False (after telling ui) when the run cannot go on.
+// action blocks into movie. False (after telling ui) when the run cannot go
+// on, with the reason in *reason ("out of memory" when memory ran out: no
+// exception leaves). True otherwise, with *reason saying what is wrong
+// beside it (a picture that could not be embedded), "" when nothing is.
 bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
-                     ConversionUi* ui, PreparedMovie& movie);
+                     ConversionUi* ui, PreparedMovie& movie, std::string* reason = nullptr);
 
 // Converts the entries in order; rows[i] is the list row of entries[i]. A
 // null ui makes the run silent and uncancellable. Each entry's output paths

@@ -1,6 +1,7 @@
 #include "engine/conversion_file_steps.h"
 
 #include <cerrno>
+#include <new>
 
 #include "engine/movie_recipe.h"
 #include "platform/file_identity.h"
@@ -60,6 +61,24 @@ bool BuildFileFromMp3(const ConversionSettings& settings, const BuilderChoice& c
     const SoundMovieFiles files{mp3Path, entry.outputSwfPath, entry.playerSwfPath};
     if (steps.builder) return steps.builder(recipe, files, tmpl);
     return choice.builder && choice.builder(recipe, files, tmpl);
+}
+
+std::string ReasonForException(std::exception_ptr error) {
+    try {
+        if (error) std::rethrow_exception(error);
+    } catch (const std::bad_alloc&) {
+        return kOutOfMemoryReason;
+    } catch (const std::exception& other) {
+        return std::string("internal error: ") + other.what();
+    } catch (...) {
+    }
+    return "internal error";
+}
+
+std::string JoinReasons(const std::string& first, const std::string& second) {
+    if (first.empty()) return second;
+    if (second.empty()) return first;
+    return first + "; " + second;
 }
 
 std::string UnusableTemplateReason(const BuilderChoice& choice) {

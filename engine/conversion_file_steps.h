@@ -2,6 +2,7 @@
 // The pieces of one file's conversion around the job's threads: its
 // temporary MP3, the decode-and-encode step, the builder, and the small
 // helpers that show a run in a ConversionUi.
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -46,6 +47,16 @@ std::string TempMp3Failure();
 bool BuildFileFromMp3(const ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
                       const SourceFileEntry& entry, const std::string& mp3Path, SwfTemplate& tmpl,
                       const PreparedMovie& movie, const EncodedSound& sound);
+
+// The reason a file or run gets when memory runs out.
+inline constexpr char kOutOfMemoryReason[] = "out of memory";
+
+// What an exception caught at a file's or run's edge tells the user:
+// "out of memory" for std::bad_alloc, else "internal error: ...".
+std::string ReasonForException(std::exception_ptr error);
+
+// "first; second", or whichever of the two is not empty.
+std::string JoinReasons(const std::string& first, const std::string& second);
 
 // Why a run's template cannot be used.
 std::string UnusableTemplateReason(const BuilderChoice& choice);

@@ -24,6 +24,7 @@ struct ConversionJob::FileWork {
     bool finished = false;  // the worker is done with it (or it was refused)
     bool encoded = false;
     std::string status, reason;
+    std::string namingNote;  // why naming gave it another name than its own
     // The stage's latest progress, shown again when the run gets to the
     // file (it may have started while an earlier one was shown).
     int perMille = 0;
@@ -124,11 +125,10 @@ void ConversionJob::Encode(std::stop_token stop) {
                 file.mp3 = TempMp3File(steps_);
                 StageUi ui(*this, index, stop);
                 encoded = EncodeFileToMp3(options_, file.entry, steps_, file.mp3.Path(), &ui, &file.sound, &reason);
-            } catch (const std::exception& error) {
-                // One file's fault must not end the program.
-                reason = std::string("internal error: ") + error.what();
             } catch (...) {
-                reason = "internal error";
+                // One file's fault must not end the program.
+                encoded = false;
+                reason = ReasonForException(std::current_exception());
             }
             lock.lock();
             file.encoded = encoded;
@@ -140,6 +140,13 @@ void ConversionJob::Encode(std::stop_token stop) {
 }
 
 namespace {
+
+// The first of the entry's output names that this run has already written.
+std::string WrittenEarlier(const SourceFileEntry& entry, const std::set<std::string>& written) {
+    for (const std::string* name : {&entry.outputSwfPath, &entry.htmlPath, &entry.playerSwfPath})
+        if (!name->empty() && written.count(*name)) return *name;
+    return {};
+}
 
 // The output names a named entry will take.
 std::vector<std::string> NamesOf(const SourceFileEntry& entry) {
@@ -157,9 +164,11 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
     const BuilderChoice choice = ChooseBuilder(options_);
     SwfTemplate tmpl;
     StageUi messages(*this, -1, stop);
-    if (!PrepareTemplate(options_, choice, tmpl, &messages, movie_)) {
-        const std::string reason = UnusableTemplateReason(choice);
-        for (FileOutcome& outcome : outcomes_) outcome.reason = reason;
+    // What is wrong with the template when the run can go on anyway (its
+    // picture) goes on every row.
+    std::string templateNote;
+    if (!PrepareTemplate(options_, choice, tmpl, &messages, movie_, &templateNote)) {
+        for (FileOutcome& outcome : outcomes_) outcome.reason = templateNote;
         summary_.templateRefused = true;
         summary_.failed = count;
         Emit([&] { sink.RunFinished(summary_); });
@@ -182,12 +191,32 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
     }
 
     std::set<std::string> reserved;  // names of files named but not yet placed
+    // Names this run has written. Overwriting replaces what was there
+    // before the run, never a file the run itself just made: a later file
+    // whose name is among these takes the next free name, as with renaming.
+    std::set<std::string> written;
     int named = 0;
     auto nameFile = [&](int index, bool mayDefer) {
         FileWork& file = *files_[index];
-        std::string status, reason;
+        std::string status, reason, note;
         SourceFileEntry entry = file.entry;
-        const bool ok = steps_.nameOutputs && steps_.nameOutputs(options_, entry, &status, &reason);
+        bool ok = false;
+        try {
+            ok = steps_.nameOutputs && steps_.nameOutputs(options_, entry, &status, &reason);
+            if (ok && options_.TargetExistsOpt == kTargetOverwrite) {
+                const std::string taken = WrittenEarlier(entry, written);
+                if (!taken.empty()) {
+                    ConversionSettings renaming = options_;
+                    renaming.TargetExistsOpt = kTargetAutoRename;
+                    ok = steps_.nameOutputs(renaming, entry, &status, &reason);
+                    note = "\"" + taken + "\" was written earlier in this run, so this file took the next free name";
+                }
+            }
+        } catch (...) {
+            ok = false;
+            status = kStatusConversionFailure;
+            reason = ReasonForException(std::current_exception());
+        }
         if (ok && mayDefer) {
             // A name an earlier file of this run may still take: name it
             // once that file is placed, as a one-at-a-time run would.
@@ -202,6 +231,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             file.reason = reason;
         } else {
             for (const std::string& name : NamesOf(entry)) reserved.insert(name);
+            file.namingNote = std::move(note);
             toEncode_.push_back(index);
         }
         return true;
@@ -241,12 +271,15 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         FileResult result;
         result.status = file.status.empty() ? kStatusConversionFailure : file.status;
         result.reason = file.reason;
+        // What the encoder noticed beside a success (a source cut short).
+        std::string encodeNote;
         if (file.finished && !file.refused && file.encoded) {
+            encodeNote = file.reason;
             try {
                 result = BuildAndPlaceOutputs(options_, choice, steps_, file.entry, file.mp3.Path(), tmpl, movie_,
                                               file.sound);
-            } catch (const std::exception& error) {
-                result = FileResult{false, kStatusConversionFailure, std::string("internal error: ") + error.what()};
+            } catch (...) {
+                result = FileResult{false, kStatusConversionFailure, ReasonForException(std::current_exception())};
             }
         }
         file.mp3.Remove();
@@ -266,6 +299,8 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             outcome.movieWidth = movie_.width;
             outcome.movieHeight = movie_.height;
             lastDurationSeconds_ = file.sound.durationSeconds;
+            for (const std::string& name : NamesOf(file.entry)) written.insert(name);
+            result.reason = JoinReasons(JoinReasons(file.namingNote, encodeNote), result.reason);
             ++summary_.converted;
         } else {
             outcome.kind = cancelled ? FileOutcome::Kind::Cancelled
@@ -274,7 +309,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             ForgetOutputs(file.entry);
             ++summary_.failed;
         }
-        outcome.reason = cancelled ? "cancelled" : result.reason;
+        outcome.reason = JoinReasons(cancelled ? "cancelled" : result.reason, templateNote);
         entries_[p] = file.entry;
         Emit([&] { sink.FileFinished(p, outcome); });
         // Cancel pressed while a file was built still lets that file count.

@@ -5,7 +5,9 @@
 #include <cstring>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "audio/audio_source.h"
@@ -20,6 +22,23 @@
 
 namespace tembrel {
 namespace {
+
+// "6.35 GB": decimal units, as file managers and df -H show them.
+std::string ByteCountText(std::uint64_t bytes) {
+    const char* units[] = {"bytes", "kB", "MB", "GB", "TB", "PB", "EB"};
+    double value = static_cast<double>(bytes);
+    int unit = 0;
+    while (value >= 1000.0 && unit < 6) {
+        value /= 1000.0;
+        ++unit;
+    }
+    char text[32];
+    if (unit == 0)
+        std::snprintf(text, sizeof text, "%llu bytes", static_cast<unsigned long long>(bytes));
+    else
+        std::snprintf(text, sizeof text, "%.2f %s", value, units[unit]);
+    return text;
+}
 
 // Per-file progress: 0-20 % while decoding, 20-100 % while encoding. The
 // text changes only when the whole percentage grows, the bar only when its
@@ -151,6 +170,24 @@ Mp3OutputChoice ChooseMp3Output(const ConversionSettings& settings, int sourceRa
     return choice;
 }
 
+std::uint64_t SpoolBytesNeeded(std::uint64_t samples, int channels) {
+    return samples * 2u * static_cast<std::uint64_t>(std::max(channels, 1));
+}
+
+std::string SpoolSpaceProblem(std::uint64_t bytesNeeded, const std::string& folder) {
+    const std::optional<std::uint64_t> available = FreeBytesAt(folder);
+    if (!available || *available >= bytesNeeded) return {};
+    return "the sound needs " + ByteCountText(bytesNeeded) + " of temporary space in \"" + folder + "\", and only " +
+           ByteCountText(*available) + " is free";
+}
+
+std::string EndedShortNote(std::uint64_t decoded, std::uint64_t declared, int rate) {
+    char text[160];
+    std::snprintf(text, sizeof text, "the source ended after %.1f of %.1f s; the file may be cut short",
+                  static_cast<double>(decoded) / rate, static_cast<double>(declared) / rate);
+    return text;
+}
+
 std::uint64_t MillisecondsToSamples(int ms, int rate) {
     const double samples = std::trunc(static_cast<double>(rate) * (ms * 0.001));
     return samples > 0 ? static_cast<std::uint64_t>(samples) : 0;
@@ -224,7 +261,9 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
     for (int c = 0; c < channels; ++c)
         readBuffer[c] = eightBit ? static_cast<void*>(raw[c].data()) : static_cast<void*>(pcm[c].data());
 
-    const std::uint64_t cap = static_cast<std::uint64_t>(std::max(source.GetDuration(), 0) + 1) * rate;
+    // In 64 bits: a source listed at the largest duration must not wrap.
+    const std::uint64_t cap =
+        (static_cast<std::uint64_t>(std::max(source.GetDuration(), 0)) + 1) * static_cast<std::uint64_t>(rate);
     std::uint64_t target = cap;
     if (durationMode) {
         target = MillisecondsToSamples(settings.ConvertDuration, rate);
@@ -232,6 +271,16 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
         target = std::min(target, cap);
     }
     if (target == 0) target = 1;
+
+    // The whole sound goes through the temporary folder first: a source
+    // that cannot fit there fails now, not after filling the disk (or, on a
+    // tmpfs, the memory).
+    // The listed length bounds the need: a header may claim more than the
+    // file holds.
+    const std::uint64_t declared = source.DeclaredSamples();
+    const std::uint64_t spooled = durationMode ? target : declared != 0 ? std::min(declared, cap) : cap;
+    const std::string spaceProblem = SpoolSpaceProblem(SpoolBytesNeeded(spooled, channels), TempFolder());
+    if (!spaceProblem.empty()) return fail(spaceProblem);
 
     const bool applyGain = settings.ChangeVolume != 0 && settings.VolumeCoef != 100;
     const float gain = static_cast<float>(settings.VolumeCoef) * 0.01f;
@@ -260,6 +309,10 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
 
     // A source with nothing decoded gives no sound to embed.
     if (decoded == 0) return fail("the source has no samples");
+    // A source that stopped well before the length it declared (more than
+    // a block) is converted as far as it goes, and says so.
+    std::string shortNote;
+    if (!durationMode && declared > decoded + kSamplesPerBlock) shortNote = EndedShortNote(decoded, declared, rate);
     const std::string length = std::to_string(decoded * 1000 / static_cast<std::uint64_t>(rate)) + " ms";
     std::uint64_t remaining = decoded;
     std::uint64_t skip = 0;
@@ -306,6 +359,7 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
         if (reason) *reason = "cannot finish the temporary MP3 file \"" + mp3Path + "\": " + std::strerror(errno ? errno : EIO);
         return false;
     }
+    if (reason) *reason = shortNote;
     return true;
 }
 

@@ -28,12 +28,24 @@ Mp3OutputChoice ChooseMp3Output(const ConversionSettings& settings, int sourceRa
 // Source rate the stage asks for (tracker music is rendered at it).
 int WantedSourceRate(const ConversionSettings& settings);
 
+// Bytes the temporary spool of one source takes: 16 bits per sample and
+// channel.
+std::uint64_t SpoolBytesNeeded(std::uint64_t samples, int channels);
+// Why bytesNeeded do not fit the free space of folder; "" when they do (or
+// the free space cannot be found out).
+std::string SpoolSpaceProblem(std::uint64_t bytesNeeded, const std::string& folder);
+// "the source ended after 2.5 of 5.0 s; the file may be cut short".
+std::string EndedShortNote(std::uint64_t decoded, std::uint64_t declared, int rate);
+
 // Samples of rate in ms milliseconds, truncated.
 std::uint64_t MillisecondsToSamples(int ms, int rate);
 
 // Decodes sourcePath (typeCode chooses the reader) and encodes it into the
 // existing file mp3Path. True when the MP3 is complete; then *sound
-// describes it.
+// describes it, and *reason says what is wrong beside it ("" when nothing
+// is): the source ended well before the length it declared.
+// Before decoding, a source whose spool would not fit the free space of the
+// temporary folder fails at once.
 // False on any failure or cancel (ui->PumpMessages() true), with the reason
 // in *reason when given; the MP3 file is then deleted. ui may be null (no
 // progress, no cancel).

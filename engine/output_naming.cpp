@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
@@ -76,6 +77,31 @@ std::string FolderFailure(const std::string& path) {
     }
     if (AnythingExistsAt(level) && !IsFolderAt(level)) return "\"" + level + "\" is not a folder";
     return ErrorText(error != 0 ? error : ENOENT);
+}
+
+// The longest name a file may have in folder (255 on most file systems).
+std::size_t NameLimitOf(const std::string& folder) {
+    errno = 0;
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+// base + suffix, with the file-name part of base cut short (never inside a
+// UTF-8 character) so that the name with its longest extension still fits
+// the folder's name limit.
+std::string NumberedBase(const std::string& base, const std::string& suffix, std::size_t longestExtension,
+                         std::size_t nameLimit) {
+    const std::size_t slash = base.rfind('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    std::size_t keep = base.size() - nameStart;
+    const std::size_t fixed = suffix.size() + longestExtension;
+    const std::size_t room = nameLimit > fixed ? nameLimit - fixed : 1;
+    if (keep > room) {
+        keep = room;
+        // Back up to the first byte of a character: continuation bytes are 10xxxxxx.
+        while (keep > 1 && (static_cast<unsigned char>(base[nameStart + keep]) & 0xC0) == 0x80) --keep;
+    }
+    return base.substr(0, nameStart + keep) + suffix;
 }
 
 enum class Step { Named, Refused, FallBack };
@@ -165,8 +191,11 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                     why.clear();
                     return Step::Refused;
                 } else {
+                    const std::size_t nameLimit = NameLimitOf(base.substr(0, base.rfind('/') + 1));
+                    const std::size_t longestExtension = names.player.empty() ? 4 : std::strlen(".player.swf");
                     for (int n = 1;; ++n) {
-                        const std::string numbered = base + "_" + std::to_string(n);
+                        const std::string numbered =
+                            NumberedBase(base, "_" + std::to_string(n), longestExtension, nameLimit);
                         names = OutputNames(settings, numbered);
                         if (!names.AnyExists()) {
                             base = numbered;

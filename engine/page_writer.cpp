@@ -17,30 +17,76 @@ namespace {
 constexpr char kFlashCabinetAddress[] = "https://download.macromedia.com/pub/shockwave/cabs/flash/swflash.cab";
 constexpr char kFlashPlayerPage[] = "https://ruffle.rs/";
 
-// Page text as pieces: template text, where placeholders are looked for, and
-// text already filled in, which is never searched again.
-struct Piece {
-    std::string text;
-    bool filled;
-};
+// Fills placeholders one after the other, each in the template's own text
+// only: an occurrence counts when none of its characters belongs to one
+// already filled (the text filled in is never searched). Claimed starts are
+// kept one bit per character and the page is put together once, so memory
+// stays near the template and the page, and time linear in them.
+class PlaceholderFiller {
+    static constexpr std::size_t kLongestPlaceholder = 16;  // longer than any placeholder
 
-void ReplaceAll(std::vector<Piece>& pieces, const std::string& placeholder, const std::string& value) {
-    std::vector<Piece> out;
-    for (Piece& piece : pieces) {
-        if (piece.filled) {
-            out.push_back(std::move(piece));
-            continue;
+public:
+    explicit PlaceholderFiller(const std::string& text) : text_(text), starts_(text.size(), false) {}
+
+    void Fill(const std::string& placeholder, std::string value) {
+        fills_.push_back({placeholder, std::move(value)});
+        for (std::size_t at = text_.find(placeholder); at != std::string::npos;) {
+            if (Unclaimed(at, placeholder.size())) {
+                starts_[at] = true;
+                at = text_.find(placeholder, at + placeholder.size());
+            } else {
+                at = text_.find(placeholder, at + 1);
+            }
         }
-        std::size_t from = 0;
-        for (std::size_t at; (at = piece.text.find(placeholder, from)) != std::string::npos;
-             from = at + placeholder.size()) {
-            out.push_back({piece.text.substr(from, at - from), false});
-            out.push_back({value, true});
-        }
-        out.push_back({piece.text.substr(from), false});
     }
-    pieces = std::move(out);
-}
+
+    std::string Page() const {
+        std::size_t size = text_.size();
+        ForEachClaim([&](std::size_t, const Filling& fill) { size += fill.value.size() - fill.placeholder.size(); });
+        std::string page;
+        page.reserve(size);
+        std::size_t from = 0;
+        ForEachClaim([&](std::size_t at, const Filling& fill) {
+            page.append(text_, from, at - from);
+            page += fill.value;
+            from = at + fill.placeholder.size();
+        });
+        page.append(text_, from, std::string::npos);
+        return page;
+    }
+
+private:
+    struct Filling {
+        std::string placeholder, value;
+    };
+
+    // No filled occurrence covers any of the characters [at, at + length):
+    // one would have to start less than the longest placeholder before.
+    bool Unclaimed(std::size_t at, std::size_t length) const {
+        const std::size_t first = at >= kLongestPlaceholder ? at - kLongestPlaceholder + 1 : 0;
+        for (std::size_t p = first; p < at + length; ++p) {
+            if (!starts_[p]) continue;
+            const std::size_t end = p + fills_[OwnerAt(p)].placeholder.size();
+            if (end > at) return false;
+        }
+        return true;
+    }
+    template <typename Visit>
+    void ForEachClaim(Visit visit) const {
+        for (std::size_t at = 0; at < starts_.size(); ++at)
+            if (starts_[at]) visit(at, fills_[OwnerAt(at)]);
+    }
+    // Which placeholder starts there: none is the beginning of another.
+    std::size_t OwnerAt(std::size_t at) const {
+        for (std::size_t i = 0; i + 1 < fills_.size(); ++i)
+            if (text_.compare(at, fills_[i].placeholder.size(), fills_[i].placeholder) == 0) return i;
+        return fills_.size() - 1;
+    }
+
+    const std::string& text_;
+    std::vector<bool> starts_;
+    std::vector<Filling> fills_;
+};
 
 bool ContainsTimeInAnyCase(const std::string& text) {
     std::string lower(text);
@@ -96,17 +142,15 @@ std::string LoadPageTemplate(const ConversionSettings& settings) {
 std::string FillPageTemplate(const std::string& pageTemplate, const ConversionSettings& settings,
                              const SourceFileEntry& entry, const PageMovie& movie) {
     const std::string name = FileNameOf(entry.outputSwfPath);
-    std::vector<Piece> pieces{{pageTemplate, false}};
-    ReplaceAll(pieces, "%T%", EscapeForHtml(name));
-    ReplaceAll(pieces, "%BKG%", ColourToHex(settings.SWFBkgColor));
-    ReplaceAll(pieces, "%W%", std::to_string(movie.width));
-    ReplaceAll(pieces, "%H%", std::to_string(movie.height));
-    ReplaceAll(pieces, "%SWF%", MovieReference(settings, entry, name, movie.durationSeconds));
+    PlaceholderFiller page(pageTemplate);
+    page.Fill("%T%", EscapeForHtml(name));
+    page.Fill("%BKG%", ColourToHex(settings.SWFBkgColor));
+    page.Fill("%W%", std::to_string(movie.width));
+    page.Fill("%H%", std::to_string(movie.height));
+    page.Fill("%SWF%", MovieReference(settings, entry, name, movie.durationSeconds));
     const std::string title = name.size() >= 4 ? name.substr(0, name.size() - 4) : std::string();
-    ReplaceAll(pieces, "%SWFNAME%", settings.AddFileNameOnHtml != 0 ? EscapeForHtml(title) : std::string());
-    std::string page;
-    for (const Piece& piece : pieces) page += piece.text;
-    return page;
+    page.Fill("%SWFNAME%", settings.AddFileNameOnHtml != 0 ? EscapeForHtml(title) : std::string());
+    return page.Page();
 }
 
 bool WritePage(const ConversionSettings& settings, const SourceFileEntry& entry, const PageMovie& movie) {

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace tembrel {
@@ -46,6 +47,12 @@ int CreateVanishingTempFile(std::string* path) {
     }
     if (path) *path = name;
     return fd;
+}
+
+std::optional<std::uint64_t> FreeBytesAt(const std::string& folder) {
+    struct statvfs info {};
+    if (::statvfs(folder.c_str(), &info) != 0) return std::nullopt;
+    return static_cast<std::uint64_t>(info.f_bavail) * static_cast<std::uint64_t>(info.f_frsize);
 }
 
 }  // namespace tembrel

@@ -1,6 +1,8 @@
 #pragma once
 // Temporary files of a conversion run, all in the system's temporary folder
 // ($TMPDIR, else /tmp).
+#include <cstdint>
+#include <optional>
 #include <string>
 
 namespace tembrel {
@@ -18,5 +20,9 @@ std::string CreateUniqueTempFile(const std::string& prefix = "TBR", const std::s
 // Returns the descriptor (close-on-exec) or -1. *path receives the name the
 // file had.
 int CreateVanishingTempFile(std::string* path);
+
+// Bytes an unprivileged user may still write to the file system that
+// holds folder; nothing when the system cannot tell.
+std::optional<std::uint64_t> FreeBytesAt(const std::string& folder);
 
 }  // namespace tembrel

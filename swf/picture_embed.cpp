@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <limits>
 
+#include "platform/file_identity.h"
 #include "platform/os_file.h"
 #include "swf/shape_styles.h"
 #include "swf/swf_bit_reader.h"
@@ -26,16 +27,41 @@ std::int32_t MapCoordinate(std::int32_t value, std::int32_t from, std::int32_t t
     return 0;
 }
 
-bool ReadWholeFile(const std::string& path, ByteBuffer& bytes) {
+// The picture's bytes, when it is a regular file read in full that starts
+// as a JPEG; otherwise false with what is wrong in *problem. A FIFO or
+// device is never waited on.
+bool ReadPicture(const std::string& path, ByteBuffer& bytes, std::string& problem) {
     OsFile file;
-    if (!file.OpenForReading(path)) return false;
+    if (IsFolderAt(path)) {
+        problem = "it is a folder";
+        return false;
+    }
+    std::string why;
+    if (!file.OpenForReading(path, &why)) {
+        problem = why.empty() ? "it cannot be opened" : why;
+        return false;
+    }
     std::int64_t size = file.Size();
-    if (size < 0 || static_cast<std::uint64_t>(size) > std::numeric_limits<std::uint32_t>::max() - 64u) return false;
+    if (size < 0 || static_cast<std::uint64_t>(size) > std::numeric_limits<std::uint32_t>::max() - 64u) {
+        problem = "it is too large for a SWF";
+        return false;
+    }
+    // Look at the start before taking the whole file into memory.
+    std::uint8_t start[2] = {0, 0};
+    if (size < 2 || file.Read(start, 2) != 2 || start[0] != 0xFF || start[1] != 0xD8) {
+        problem = "it is not a JPEG file";
+        return false;
+    }
     bytes.resize(static_cast<std::size_t>(size));
-    std::size_t got = 0;
+    bytes[0] = start[0];
+    bytes[1] = start[1];
+    std::size_t got = 2;
     while (got < bytes.size()) {
         std::int64_t n = file.Read(bytes.data() + got, bytes.size() - got);
-        if (n <= 0) return false;
+        if (n <= 0) {
+            problem = "it cannot be read in full";
+            return false;
+        }
         got += static_cast<std::size_t>(n);
     }
     return true;
@@ -139,23 +165,30 @@ bool RewriteFrameShape(ByteBuffer& data, std::size_t bodyStart, std::size_t body
 
 }  // namespace
 
-bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height) {
-    if (!tmpl.IsLoaded()) return false;
-    if (width < 1 || height < 1 || width > kMaxPicturePixels || height > kMaxPicturePixels) return false;
+bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height, std::string* problem) {
+    auto refuse = [&](std::string why) {
+        if (problem) *problem = std::move(why);
+        return false;
+    };
+    if (problem) problem->clear();
+    if (!tmpl.IsLoaded()) return refuse("no template is loaded");
+    if (width < 1 || height < 1 || width > kMaxPicturePixels || height > kMaxPicturePixels)
+        return refuse("a picture of " + std::to_string(width) + " x " + std::to_string(height) +
+                      " pixels does not fit (at most " + std::to_string(kMaxPicturePixels) + " a side)");
     const std::int32_t widthTwips = width * 20;
     const std::int32_t heightTwips = height * 20;
     tmpl.pictureWidth_ = widthTwips;
     tmpl.pictureHeight_ = heightTwips;
 
     ByteBuffer jpeg;
-    if (!ReadWholeFile(jpegPath, jpeg)) return false;
+    if (std::string why; !ReadPicture(jpegPath, jpeg, why)) return refuse(why);
 
     ByteBuffer& data = tmpl.data_;
     ByteBuffer movie;
     if (!PutMovieHeader(movie, data[3], widthTwips, heightTwips,
                         static_cast<std::uint16_t>((tmpl.frameRate_ & 0xFF) * 256),
                         static_cast<std::uint16_t>(tmpl.frameCount_)))
-        return false;
+        return refuse("the template's header cannot take the picture's size");
     const std::size_t newFirstTag = movie.size();
 
     std::size_t cursor = tmpl.firstTag_;
@@ -179,7 +212,7 @@ bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int
         }
         cursor = tag.bodyEnd;
     }
-    if (!SetMovieLength(movie)) return false;
+    if (!SetMovieLength(movie)) return refuse("the movie would be too large");
 
     tmpl.data_ = std::move(movie);
     tmpl.data_.shrink_to_fit();

@@ -14,7 +14,10 @@ constexpr int kMaxPicturePixels = 3276;
 
 // Rebuilds the template for a picture of width × height pixels. False, with
 // the template unchanged, when nothing is loaded, a side is not in
-// 1..kMaxPicturePixels, or the JPEG cannot be read in full.
-bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height);
+// 1..kMaxPicturePixels, or the picture is not a regular file that can be
+// read in full and starts as a JPEG (FF D8); *problem then says which
+// ("it is a folder", "it is not a JPEG file", ...), when given.
+bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height,
+                  std::string* problem = nullptr);
 
 }  // namespace tembrel

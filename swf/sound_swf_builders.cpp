@@ -1,6 +1,7 @@
 #include "swf/sound_swf_builders.h"
 
 #include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -30,6 +31,20 @@ bool Fail(std::string reason) {
 }
 
 bool OpenMp3(bool opened) { return opened || Fail("the encoded MP3 cannot be read"); }
+
+bool TooLarge(std::uint64_t bytes) {
+    return Fail("the movie would take " + std::to_string(bytes) + " bytes or more; a SWF holds at most " +
+                std::to_string(kMaxSwfFileBytes) + " (4 GiB)");
+}
+
+// The sound data alone, and the template's tags when they go in too: a
+// movie is never smaller than that.
+std::uint64_t LeastMovieBytes(const std::string& mp3Path, const SwfTemplate* tmpl) {
+    const std::int64_t mp3 = FileSizeAt(mp3Path);
+    std::uint64_t bytes = mp3 > 0 ? static_cast<std::uint64_t>(mp3) : 0;
+    if (tmpl) bytes += tmpl->Size();
+    return bytes;
+}
 
 // The SWF header holds the rate in one byte, and the stream's samples per
 // frame are derived from it: anything else would play out of step.
@@ -83,14 +98,21 @@ public:
     }
     bool Ok() const { return ok_; }
 
-    // Ends the movie; false (and no file) when any write fell short.
+    // Ends the movie; false (and no file) when any write fell short or the
+    // movie grew beyond what a SWF header can state.
     bool Finish() {
         Check(writer_.WriteEnd());
         if (!ok_) {
             Discard();
             return false;
         }
-        writer_.Close();
+        const std::int64_t size = writer_.OutputFile().Size();
+        if (!writer_.Close()) {
+            DeleteFileAt(path_);
+            const auto bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0));
+            if (bytes > kMaxSwfFileBytes) return TooLarge(bytes);
+            return Fail("cannot write \"" + path_ + "\": " + std::strerror(errno ? errno : EIO));
+        }
         return true;
     }
     void Discard() {
@@ -103,6 +125,10 @@ private:
     SwfWriter writer_;
     bool ok_ = true;
 };
+
+// Refuses a movie of at least `bytes`, before anything is written, when
+// that is more than a SWF header can state.
+bool FitsInSwf(std::uint64_t bytes) { return bytes <= kMaxSwfFileBytes || TooLarge(bytes); }
 
 // Runs one of the fixed-size tag encoders into buffer and writes the tag.
 template <typename Encode>
@@ -166,6 +192,7 @@ bool BuildStreamingSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& fi
     t_lastFailure.clear();
     const int rate = EffectiveFrameRate(recipe);
     if (!CheckFrameRate(rate)) return false;
+    if (!FitsInSwf(LeastMovieBytes(files.mp3Path, recipe.withControls ? &tmpl : nullptr))) return false;
     Mp3StreamReader reader;
     if (!OpenStream(reader, files.mp3Path, rate)) return false;
     OutputMovie movie(files.swfPath);
@@ -213,6 +240,7 @@ bool BuildSoundOnlySwf(const SoundMovieRecipe& recipe, const std::string& swfPat
     t_lastFailure.clear();
     const int rate = EffectiveFrameRate(recipe);
     if (!CheckFrameRate(rate)) return false;
+    if (!FitsInSwf(LeastMovieBytes(mp3Path, nullptr))) return false;
     Mp3StreamReader reader;
     if (!OpenStream(reader, mp3Path, rate)) return false;
     OutputMovie movie(swfPath);
@@ -245,6 +273,8 @@ bool BuildEventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& f
     if (!CheckFrameRate(rate)) return false;
     Mp3EventReader reader;
     if (!OpenMp3(reader.Open(files.mp3Path))) return false;
+    // DefineSound states its length in 32 bits too.
+    if (!FitsInSwf(static_cast<std::uint64_t>(std::max<std::int64_t>(reader.DataSize(), 0)) + 64)) return false;
     OutputMovie movie(files.swfPath);
     if (!movie.Open()) return false;
     if (!movie.Start(kEventSoundVersion, recipe.width, recipe.height, rate)) return false;

@@ -63,7 +63,8 @@ public:
     int PictureHeight() const { return pictureHeight_; }  // twips
 
 private:
-    friend bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height);
+    friend bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height,
+                             std::string* problem);
 
     void Reset();
     void RecolourTag(unsigned code, std::size_t bodyStart, std::size_t bodyEnd, int spriteDepth);

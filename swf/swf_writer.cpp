@@ -52,17 +52,23 @@ bool SwfWriter::WriteEnd() {
     return WriteTag(kTagEnd, end, sizeof end);
 }
 
-void SwfWriter::Close() {
+bool SwfWriter::Close() {
+    bool patched = true;
     // Without a header there is nothing to patch: leave the file as written.
     if (file_.IsOpen() && rectSize_ != 0) {
         ByteBuffer field;
-        std::int64_t size = file_.Size();
-        Put32(field, size < 0 ? 0u : static_cast<std::uint32_t>(size));
-        if (file_.Seek(4) == 4) file_.Write(field.data(), field.size());
+        const std::int64_t size = file_.Size();
+        // A length that does not fit would wrap to a small number and make
+        // players read a different movie: leave it 0 and say so.
+        patched = size >= 0 && static_cast<std::uint64_t>(size) <= kMaxSwfFileBytes;
+        if (patched) {
+            Put32(field, static_cast<std::uint32_t>(size));
+            patched = file_.Seek(4) == 4 && file_.Write(field.data(), field.size());
+        }
         field.clear();
         Put16(field, frameCount_);
         std::int64_t countAt = 10 + static_cast<std::int64_t>(rectSize_);
-        if (file_.Seek(countAt) == countAt) file_.Write(field.data(), field.size());
+        if (file_.Seek(countAt) != countAt || !file_.Write(field.data(), field.size())) patched = false;
     }
     file_.Close();
     version_ = 0;
@@ -70,6 +76,7 @@ void SwfWriter::Close() {
     frameRate_ = 0;
     frameCount_ = 0;
     rectSize_ = 0;
+    return patched;
 }
 
 }  // namespace tembrel

@@ -10,6 +10,9 @@
 
 namespace tembrel {
 
+// The largest file a SWF header's 32-bit length can state.
+inline constexpr std::uint64_t kMaxSwfFileBytes = 0xFFFFFFFFu;
+
 class SwfWriter {
 public:
     // Closes any open file first, then creates (replaces) the file.
@@ -26,7 +29,9 @@ public:
     // The open file, for appending raw bytes (counted in the length at Close).
     OsFile& OutputFile() { return file_; }
     // Patches length and frame count, closes; always resets the movie fields.
-    void Close();
+    // False when the file holds more than the header's 32-bit length can
+    // state (the length is then left 0, never wrapped) or the patch failed.
+    bool Close();
 
     bool IsOpen() const { return file_.IsOpen(); }
     std::uint16_t FrameCount() const { return frameCount_; }

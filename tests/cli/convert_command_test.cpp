@@ -3,6 +3,7 @@
 // probing, JSON, folders, and the exit statuses.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <csignal>
@@ -54,7 +55,8 @@ protected:
     int Convert(const std::string& arguments, std::string* out = nullptr, std::string* err = nullptr) {
         const std::string errFile = scratch.File("stderr.txt");
         std::string stdoutText;
-        const int status = RunCommand("cd " + ShellQuote(scratch.Path()) + " && XDG_CONFIG_HOME=" + ShellQuote(config) +
+        const int status = RunCommand("cd " + ShellQuote(scratch.Path()) + " && " + shellPrefix +
+                                          "XDG_CONFIG_HOME=" + ShellQuote(config) +
                                           " " + environment + ShellQuote(Converter()) + " " + arguments + " 2>" +
                                           ShellQuote(errFile) + " </dev/null",
                                       &stdoutText);
@@ -70,7 +72,25 @@ protected:
     std::string config = scratch.File("config");
     std::string wav = scratch.File("tone.wav");
     std::string environment;  // "NAME=value " assignments for the converter
+    std::string shellPrefix;  // shell commands before it ("ulimit -v N && ")
 };
+
+// The JSON line of source in a converter's output ("" when there is none).
+std::string JsonLineOf(const std::string& out, const std::string& source) {
+    const std::size_t at = out.find("{\"source\":\"" + source + "\"");
+    return at == std::string::npos ? std::string() : out.substr(at, out.find('\n', at) - at);
+}
+
+// The stored settings with a change, as the desktop program would save them.
+template <typename Change>
+void StoreSettings(const std::string& config, Change change) {
+    test::ScopedEnv env;
+    env.Set("XDG_CONFIG_HOME", config);
+    ConversionSettings stored(std::string(TEMBREL_PROGRAM_DIR) + "/");
+    change(stored);
+    QtSettingsStore store;
+    SaveSettings(store, stored, kSaveOptions);
+}
 
 TEST_F(ConvertCommandTest, DefaultsMakeAPlayerSwfAndAPage) {
     std::string out;
@@ -387,6 +407,180 @@ TEST_F(ConvertCommandTest, JobsGiveTheOutputsOfAOneJobRun) {
         ASSERT_TRUE(three.count(name)) << name;
         EXPECT_TRUE(three.at(name) == bytes) << name << " differs";
     }
+}
+
+TEST_F(ConvertCommandTest, OverwriteNeverReplacesWhatTheSameRunWrote) {
+    // Two folders with the same file name, and one stem in two formats, all
+    // into one folder: overwriting replaces what was there before the run
+    // (the old 01.swf), never what the run itself wrote. With any number of
+    // jobs the later file takes the next free name and says why.
+    const std::string album = scratch.File("album");
+    for (const char* sub : {"", "/cd1", "/cd2"}) ::mkdir((album + sub).c_str(), 0755);
+    ASSERT_TRUE(test::EncodeTone(album + "/cd1/01.wav", 44100, 2, 1.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd2/01.wav", 44100, 2, 0.5, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd2/song.wav", 44100, 1, 0.3, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd2/song.flac", 44100, 1, 0.4, "-c:a flac"));
+    const std::string out = scratch.File("out");
+    const std::string arguments = "--out " + ShellQuote(out) + " --exists overwrite --html --json --shell-player " +
+                                  ShellQuote(std::string(TEMBREL_PROGRAM_DIR) + "/" + kDefaultShellPlayerSwf) + " ";
+    std::string firstText;
+    for (const char* jobs : {"1", "3"}) {
+        SCOPED_TRACE(std::string("--jobs ") + jobs);
+        std::filesystem::remove_all(out);
+        ::mkdir(out.c_str(), 0755);
+        test::WriteAll(out + "/01.swf", {'o', 'l', 'd'});
+        std::string text, err;
+        EXPECT_EQ(Convert(std::string("--jobs ") + jobs + " " + arguments + "album", &text, &err), 1) << err;
+        for (const char* stem : {"01", "song"}) {
+            const std::vector<std::string> sources =
+                std::string(stem) == "01"
+                    ? std::vector<std::string>{album + "/cd1/01.wav", album + "/cd2/01.wav"}
+                    : std::vector<std::string>{album + "/cd2/song.flac", album + "/cd2/song.wav"};
+            std::vector<std::string> lines{JsonLineOf(text, sources[0]), JsonLineOf(text, sources[1])};
+            ASSERT_FALSE(lines[0].empty() || lines[1].empty()) << text;
+            if (text.find(lines[1]) < text.find(lines[0])) std::swap(lines[0], lines[1]);  // list order
+            for (int i = 0; i < 2; ++i) {
+                const std::string base = out + "/" + stem + (i == 0 ? "" : "_1");
+                EXPECT_NE(lines[i].find("\"swf\":\"" + base + ".swf\",\"page\":\"" + base + ".htm\",\"player\":\"" +
+                                        base + ".player.swf\""),
+                          std::string::npos)
+                    << lines[i];
+                EXPECT_EQ(lines[i].find("was written earlier in this run") != std::string::npos, i == 1) << lines[i];
+                // Each file is still the one its line tells of.
+                EXPECT_NE(lines[i].find("\"bytes\":" + std::to_string(FileSizeAt(base + ".swf")) + "}"),
+                          std::string::npos)
+                    << lines[i];
+                EXPECT_TRUE(FileExists(base + ".player.swf") && FileExists(base + ".htm")) << base;
+            }
+            EXPECT_NE(lines[1].find("\"reason\":\"\\\"" + out + "/" + stem), std::string::npos) << lines[1];
+        }
+        EXPECT_NE(err.find(album + "/cd2/01.wav: \"" + out + "/01.swf\" was written earlier in this run"),
+                  std::string::npos)
+            << err;
+        if (firstText.empty()) firstText = text;
+        EXPECT_EQ(text, firstText);
+    }
+}
+
+TEST_F(ConvertCommandTest, SourcesCutShortConvertWithAReason) {
+    // Headers (or, for FLAC, the stream info) that declare two seconds in
+    // files cut to about half: each converts what is there, and says so.
+    const std::string cut = scratch.File("cut");
+    ::mkdir(cut.c_str(), 0755);
+    const struct {
+        const char* name;
+        const char* encode;
+    } kinds[] = {{"wav.wav", "-c:a pcm_s16le"},
+                 {"aiff.aiff", "-c:a pcm_s16be"},
+                 {"au.au", "-c:a pcm_s16be"},
+                 {"flac.flac", "-c:a flac"}};
+    for (const auto& kind : kinds) {
+        const std::string whole = scratch.File(kind.name);
+        ASSERT_TRUE(test::EncodeTone(whole, 44100, 2, 2.0, kind.encode));
+        const auto bytes = test::ReadAll(whole);
+        test::WriteAll(cut + "/" + kind.name, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2));
+    }
+    std::string out, err;
+    EXPECT_EQ(Convert("--out out --no-html --json cut tone.wav", &out, &err), 1) << err;
+    for (const auto& kind : kinds) {
+        const std::string source = cut + "/" + kind.name;
+        const std::string line = JsonLineOf(out, source);
+        const std::string stem = std::string(kind.name).substr(0, std::string(kind.name).find('.'));
+        EXPECT_NE(line.find("\"status\":\"" + stem + ".swf\""), std::string::npos) << line;
+        EXPECT_NE(line.find("\"reason\":\"the source ended after "), std::string::npos) << line;
+        EXPECT_NE(line.find(" of 2.0 s; the file may be cut short\""), std::string::npos) << line;
+        EXPECT_NE(err.find(source + ": the source ended after "), std::string::npos) << err;
+        EXPECT_TRUE(FileExists(scratch.File("out/" + stem + ".swf")));
+    }
+    EXPECT_NE(JsonLineOf(out, wav).find("\"reason\":\"\""), std::string::npos) << out;
+}
+
+TEST_F(ConvertCommandTest, UnusablePictureIsNamedOnEveryRowAndTheMovieIsStillBuilt) {
+    const std::string pictures = scratch.File("pictures");
+    ::mkdir(pictures.c_str(), 0755);
+    ASSERT_EQ(::mkfifo((pictures + "/fifo.jpg").c_str(), 0644), 0);
+    test::WriteAll(pictures + "/locked.jpg", {0xFF, 0xD8, 0xFF, 0xD9});
+    ::chmod((pictures + "/locked.jpg").c_str(), 0);
+    // A missing picture is dropped from the settings as they are read (the
+    // template's own size and look stay); root reads any file.
+    const bool canLock = ::geteuid() != 0;
+    const std::vector<std::uint8_t> random = {0x52, 0x17, 0xA4, 0x3C, 0x9E, 0x61, 0x0D, 0xF2, 0x88, 0x45};
+    test::WriteAll(pictures + "/random.jpg", random);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("second.wav"), 22050, 1, 0.5, "-c:a pcm_s16le"));
+    const struct {
+        std::string picture, problem;
+    } cases[] = {
+        {pictures, "it is a folder"},
+        {pictures + "/fifo.jpg", "not a regular file"},  // must not wait for a writer
+        {pictures + "/locked.jpg", "Permission denied"},
+        {pictures + "/random.jpg", "it is not a JPEG file"},
+        {std::string(TEMBREL_PROGRAM_DIR) + "/sample.jpg", ""},
+    };
+    const std::string arguments = "--out out --exists overwrite --no-html --json --controls " +
+                                  ShellQuote(std::string(TEMBREL_PROGRAM_DIR) + "/ControlSWF/use_a_jpeg_1.swf") +
+                                  " tone.wav second.wav";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picture);
+        if (c.problem == "Permission denied" && !canLock) continue;
+        StoreSettings(config, [&](ConversionSettings& s) {
+            s.JPEGFile = c.picture;
+            s.JPEGWidth = 40;
+            s.JPEGHeight = 30;
+        });
+        std::string out, err;
+        EXPECT_EQ(Convert(arguments, &out, &err), c.problem.empty() ? 0 : 1) << err;
+        const std::string reason =
+            c.problem.empty() ? "\"reason\":\"\""
+                              : "\"reason\":\"the picture \\\"" + c.picture + "\\\" is not in the movie: ";
+        for (const char* stem : {"tone", "second"}) {
+            const std::string line = JsonLineOf(out, scratch.File(std::string(stem) + ".wav"));
+            EXPECT_NE(line.find("\"status\":\"" + std::string(stem) + ".swf\""), std::string::npos) << line;
+            EXPECT_NE(line.find(reason + (c.problem.empty() ? "" : c.problem)), std::string::npos) << line;
+            const auto movie = test::ReadAll(scratch.File("out/" + std::string(stem) + ".swf"));
+            EXPECT_EQ(std::search(movie.begin(), movie.end(), random.begin(), random.end()), movie.end())
+                << "a picture that is not a JPEG was embedded";
+        }
+    }
+}
+
+TEST_F(ConvertCommandTest, RunningOutOfMemoryStillGivesJsonAndExitOne) {
+#if defined(__SANITIZE_ADDRESS__)
+    // Its operator new reports a failed allocation and aborts, never throws.
+    GTEST_SKIP() << "the address sanitizer never lets an allocation fail with std::bad_alloc";
+#else
+    // A picture of 1 GB (sparse: it takes no disk) under an address space of
+    // 700 MB: preparing the template runs out of memory. The converter says
+    // so on every row and exits 1 instead of aborting; the same limit with
+    // the sample picture converts, so the limit itself is not the fault.
+    const std::string big = scratch.File("big.jpg");
+    test::WriteAll(big, {0xFF, 0xD8, 0xFF, 0xE0});
+    ASSERT_EQ(::truncate(big.c_str(), off_t{1} << 30), 0);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("second.wav"), 22050, 1, 0.5, "-c:a pcm_s16le"));
+    shellPrefix = "ulimit -v 700000 && ";
+    const std::string arguments = "--jobs 1 --out out --exists overwrite --no-html --json --controls " +
+                                  ShellQuote(std::string(TEMBREL_PROGRAM_DIR) + "/ControlSWF/use_a_jpeg_1.swf") +
+                                  " tone.wav second.wav";
+    for (const std::string& picture : {std::string(TEMBREL_PROGRAM_DIR) + "/sample.jpg", big}) {
+        SCOPED_TRACE(picture);
+        StoreSettings(config, [&](ConversionSettings& s) {
+            s.JPEGFile = picture;
+            s.JPEGWidth = 40;
+            s.JPEGHeight = 30;
+        });
+        std::string out, err;
+        const int status = Convert(arguments, &out, &err);
+        if (picture != big) {
+            ASSERT_EQ(status, 0) << err;
+            continue;
+        }
+        EXPECT_EQ(status, 1) << err;
+        for (const char* stem : {"tone", "second"})
+            EXPECT_NE(JsonLineOf(out, scratch.File(std::string(stem) + ".wav")).find("\"reason\":\"out of memory\""),
+                      std::string::npos)
+                << out;
+        EXPECT_NE(err.find("not enough memory"), std::string::npos) << err;
+    }
+#endif
 }
 
 // Restores SIGHUP to its default for the commands this test runs (a test run

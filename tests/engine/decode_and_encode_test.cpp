@@ -359,7 +359,13 @@ public:
     }
     void Close() override { closed = true; }
     int Open(const std::string&, int) override { return 1; }
+    // The length its header would declare, and where to count the reads.
+    void Declare(std::uint64_t samples, int* reads = nullptr) {
+        declaredSamples_ = samples;
+        reads_ = reads;
+    }
     int Read(void* left, void* right) override {
+        if (reads_) ++*reads_;
         const int n = static_cast<int>(std::min<std::uint64_t>(total_ - done_, kSamplesPerBlock));
         for (int i = 0; i < n; ++i) {
             const int value = ((done_ + i) / 100) % 2 ? high_ : low_;
@@ -378,7 +384,53 @@ private:
     }
     std::uint64_t total_, done_ = 0;
     int low_, high_;
+    int* reads_ = nullptr;
 };
+
+// What the stage says of a source by the length it declares: a spool that
+// cannot fit the temporary folder fails before a sample is read, saying how
+// much is needed and where; a source that ends more than a block short still
+// converts, with a note; one within a block of it is simply complete.
+TEST_F(DecodeAndEncodeStage, DeclaredLengthDecidesTemporarySpaceAndShortSources) {
+    std::string reason;
+    int reads = 0;
+    // Listed at 68 years: hundreds of TB of spool, more than any disk.
+    auto huge = std::make_unique<SquareWaveSource>(44100, 2, 16, 44100, 0x7FFFFFFF, -2000, 2000);
+    huge->Declare(std::uint64_t{1} << 50, &reads);
+    EXPECT_FALSE(EncodeOpenedSource(settings_, std::move(huge), "huge.raw", mp3_, nullptr, &sound_, &reason));
+    EXPECT_EQ(reads, 0) << "nothing is decoded once the spool cannot fit";
+    EXPECT_NE(reason.find("temporary space in \"" + TempFolder() + "\""), std::string::npos) << reason;
+    EXPECT_NE(reason.find(" TB of temporary space"), std::string::npos) << reason;
+    EXPECT_FALSE(fs::exists(mp3_));
+    // A header that claims as much for a file listed at one second (its
+    // length as the file holds it) needs only that second's spool.
+    std::ofstream(mp3_).close();
+    auto claims = std::make_unique<SquareWaveSource>(44100, 2, 16, 44100, 1, -2000, 2000);
+    claims->Declare(std::uint64_t{1} << 50);
+    EXPECT_TRUE(EncodeOpenedSource(settings_, std::move(claims), "claims.raw", mp3_, nullptr, &sound_, &reason));
+    EXPECT_NE(reason.find("the source ended after 1.0 of "), std::string::npos) << reason;
+    EXPECT_EQ(SpoolBytesNeeded(36000 * 44100ull, 2), 6350400000ull);  // ten hours of CD sound
+
+    const struct {
+        std::uint64_t delivered, declared;
+        std::string note;
+    } cases[] = {
+        {55125, 110250, "the source ended after 2.5 of 5.0 s; the file may be cut short"},
+        {110250 - kSamplesPerBlock, 110250, ""},
+        {110250, 110250, ""},
+        {110250, 0, ""},  // a source that declares nothing
+    };
+    for (const auto& c : cases) {
+        std::ofstream(mp3_).close();
+        auto source = std::make_unique<SquareWaveSource>(22050, 1, 16, c.delivered, 5, -2000, 2000);
+        source->Declare(c.declared);
+        reason = "stale";
+        ASSERT_TRUE(EncodeOpenedSource(settings_, std::move(source), "cut.raw", mp3_, nullptr, &sound_, &reason))
+            << reason;
+        EXPECT_EQ(reason, c.note) << c.delivered << " of " << c.declared;
+        EXPECT_EQ(sound_.sampleCount, c.delivered);
+    }
+}
 
 TEST_F(DecodeAndEncodeStage, EightBitSamplesAreWidenedBeforeTheGain) {
     // 112 and 144 widen to -4096 and 4096: a square wave at 1/8 of full scale.

@@ -9,6 +9,7 @@
 
 #include "engine/output_naming.h"
 #include "platform/documents_folder.h"
+#include "platform/path_parts.h"
 #include "scoped_env.h"
 #include "support/test_support.h"
 
@@ -110,6 +111,47 @@ TEST_F(OutputNaming, AutoRenameTakesTheFirstFreeNumberForAllThreeNames) {
     Name(source, true);
     EXPECT_EQ(entry_.outputSwfPath, dir_.File("song_2.swf"));
     EXPECT_EQ(Content(dir_.File("song.swf")), "old");
+}
+
+// A source whose name takes the folder's whole name limit (255 bytes of
+// two-byte characters here): renaming cuts the base name short, never inside
+// a character, so that every numbered name (the player's longest) fits and
+// can be created.
+TEST_F(OutputNaming, AutoRenameShortensLongNamesOnCharacterBoundaries) {
+    std::string stem;
+    for (int i = 0; i < 125; ++i) stem += "\xC3\xA9";  // é
+    stem += "x";
+    const std::string source = dir_.File(stem + ".wav");
+    ASSERT_EQ(FileNameOf(source).size(), 255u);
+    Touch(source);
+    Touch(dir_.File(stem + ".swf"));
+
+    // Whole characters of the stem that a numbered name keeps.
+    auto keptCharacters = [&](const std::string& path, const std::string& suffix) {
+        const std::string name = FileNameOf(path);
+        EXPECT_LE(name.size(), 255u) << name;
+        const std::size_t kept = name.size() - suffix.size();
+        EXPECT_EQ(name.substr(kept), suffix);
+        EXPECT_EQ(kept % 2, 0u) << "cut inside a character";
+        EXPECT_EQ(name.substr(0, kept), stem.substr(0, kept));
+        return kept / 2;
+    };
+    Name(source, true);
+    EXPECT_EQ(keptCharacters(entry_.outputSwfPath, "_1.swf"), 124u);  // 249 bytes would split an é
+    EXPECT_EQ(keptCharacters(entry_.htmlPath, "_1.htm"), 124u);
+    for (int n = 1; n <= 9; ++n) Touch(dir_.File(stem.substr(0, 248) + "_" + std::to_string(n) + ".swf"));
+    Name(source, true);
+    EXPECT_EQ(keptCharacters(entry_.outputSwfPath, "_10.swf"), 124u);
+
+    settings_.CreateCtrlSWF = 1;
+    settings_.ButtonSWFType = kPlayerWithShell;
+    Name(source, true);
+    EXPECT_EQ(keptCharacters(entry_.playerSwfPath, "_1.player.swf"), 121u);
+    EXPECT_EQ(keptCharacters(entry_.outputSwfPath, "_1.swf"), 121u);
+    for (const std::string* name : {&entry_.outputSwfPath, &entry_.htmlPath, &entry_.playerSwfPath}) {
+        Touch(*name);
+        EXPECT_TRUE(fs::exists(*name)) << *name;
+    }
 }
 
 TEST_F(OutputNaming, AutoRenameAvoidsADanglingLink) {

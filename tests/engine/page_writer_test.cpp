@@ -3,6 +3,8 @@
 // player's query string, and templates read from the program folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 
@@ -160,6 +162,42 @@ TEST_F(PageWriter, TemplateFromFileIsUsedWholeAndInOrder) {
     EXPECT_EQ(LoadPageTemplate(settings_), BuiltInPageTemplate());
     settings_.PageTemplatePath = dir_.Path();  // a folder is not a template
     EXPECT_EQ(LoadPageTemplate(settings_), BuiltInPageTemplate());
+}
+
+// Peak resident memory of this process in bytes since the last reset.
+std::int64_t PeakResidentBytes() {
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind("VmHWM:", 0) == 0) return std::stoll(line.substr(6)) * 1024;
+    return -1;
+}
+
+// A huge template with millions of placeholders, some overlapping: filled
+// exactly as placeholder after placeholder in the template's own text, and
+// in memory near the template's and the page's size (a reset peak of the
+// resident set, not a timing, so a slow machine passes alike).
+TEST_F(PageWriter, HugeTemplatesFillInMemoryNearTheirSize) {
+    const std::string tricky = "%BKG%T%|%W%H%|%SWF%SWFNAME%|%%T%%|%SWFNAME%SWF%|%H%W%H%|%%SWF%%";
+    const std::string filledTricky = "%BKGx.swf|120H%|x.swfSWFNAME%|%x.swf%|%SWFNAMEx.swf|%H120H%|%x.swf%";
+    const std::string block = "ab%W%c%H%%T%";
+    constexpr std::size_t kBlocks = 16u << 20 >> 4;  // about 12 MB
+    std::string text = tricky;
+    text.reserve(tricky.size() + block.size() * kBlocks);
+    for (std::size_t i = 0; i < kBlocks; ++i) text += block;
+    entry_.outputSwfPath = dir_.File("x.swf");
+
+    const bool canReset = std::ofstream("/proc/self/clear_refs") << "5" && PeakResidentBytes() > 0;
+    const std::int64_t before = PeakResidentBytes();
+    const std::string page = FillPageTemplate(text, settings_, entry_, movie_);
+    const std::int64_t grown = PeakResidentBytes() - before;
+
+    ASSERT_EQ(page.size(), filledTricky.size() + kBlocks * std::strlen("ab120c45x.swf"));
+    EXPECT_EQ(page.substr(0, filledTricky.size()), filledTricky);
+    EXPECT_EQ(page.substr(page.size() - 26), "ab120c45x.swfab120c45x.swf");
+    EXPECT_EQ(page.find('%', filledTricky.size()), std::string::npos);
+    if (!canReset) GTEST_SKIP() << "the peak resident set cannot be reset here";
+    const auto limit = static_cast<std::int64_t>(2 * std::max(text.size(), page.size()));
+    EXPECT_LT(grown, limit) << "filling " << text.size() << " bytes took " << grown << " bytes more";
 }
 
 TEST_F(PageWriter, FailsWithoutWritingWhereItMustNot) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 
 #include "support/swf_template_fixtures.h"
@@ -170,12 +172,37 @@ TEST(EmbedPicture, FfmpegDecodesTheEmbeddedPicture) {
     EXPECT_LT(static_cast<std::uint8_t>(fromSwf[1]), 60);
 }
 
-TEST(EmbedPicture, EmptyJpegLeavesIdAndMarkers) {
+TEST(EmbedPicture, OnlyFilesThatStartAsAJpegAreEmbeddedAndEveryRefusalSaysWhy) {
     ScratchDir dir;
     WriteAll(dir.File("empty.jpg"), {});
+    WriteAll(dir.File("random.jpg"), {0x3A, 0x91, 0x07, 0xD8, 0xFF, 0x12, 0x55});
+    WriteAll(dir.File("end-marker.jpg"), {0xFF, 0xD9, 0xFF, 0xD8});
+    ASSERT_EQ(::mkfifo(dir.File("fifo.jpg").c_str(), 0644), 0);
+    const struct {
+        std::string file, problem;
+    } refused[] = {
+        {"empty.jpg", "it is not a JPEG file"},
+        {"random.jpg", "it is not a JPEG file"},
+        {"end-marker.jpg", "it is not a JPEG file"},
+        {"fifo.jpg", "not a regular file"},  // refused without waiting for a writer
+        {"", "it is a folder"},
+    };
+    for (const auto& c : refused) {
+        SwfTemplate tmpl = LoadedPictureTemplate();
+        const ByteBuffer before = tmpl.Data();
+        std::string problem;
+        EXPECT_FALSE(EmbedPicture(tmpl, dir.File(c.file), 30, 25, &problem)) << c.file;
+        EXPECT_NE(problem.find(c.problem), std::string::npos) << c.file << ": " << problem;
+        EXPECT_EQ(tmpl.Data(), before) << c.file;
+    }
+    // The start of a JPEG is all that is asked: two bytes are embedded as
+    // they are, after the id and the markers, and nothing is left to say.
+    WriteAll(dir.File("start.jpg"), {0xFF, 0xD8});
     SwfTemplate tmpl = LoadedPictureTemplate();
-    ASSERT_TRUE(EmbedPicture(tmpl, dir.File("empty.jpg"), 30, 25));
-    EXPECT_EQ(tmpl.Data(), PictureTemplate(600, 500, 0, 0, JpegBody(1, {}, true), 0x0C00));
+    std::string problem = "stale";
+    ASSERT_TRUE(EmbedPicture(tmpl, dir.File("start.jpg"), 30, 25, &problem));
+    EXPECT_EQ(problem, "");
+    EXPECT_EQ(tmpl.Data(), PictureTemplate(600, 500, 0, 0, JpegBody(1, {0xFF, 0xD8}, true), 0x0C00));
 }
 
 TEST(EmbedPicture, RefusalsLeaveTheTemplateUnchanged) {

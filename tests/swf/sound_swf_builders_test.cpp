@@ -2,7 +2,10 @@
 // back with a small parser of our own, sound checked by FFmpeg's decoder.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <cstring>
+#include <fstream>
 #include <filesystem>
 #include <sstream>
 
@@ -12,6 +15,7 @@
 #include "support/test_support.h"
 #include "swf/sound_swf_builders.h"
 #include "swf/swf_movie_bytes.h"
+#include "swf/swf_writer.h"
 
 namespace tembrel {
 namespace {
@@ -454,6 +458,43 @@ TEST(SoundSwfBuildersTest, FailuresLeaveNoFiles) {
             EXPECT_FALSE(fs::exists(f.files.swfPath)) << "variant " << variant;
             EXPECT_FALSE(fs::exists(f.files.playerPath)) << "variant " << variant;
         }
+    }
+}
+
+// Movies of 4 GiB or more cannot state their length: every builder refuses
+// them before writing anything, from the size of the sound alone (sparse
+// files stand in for 4 GiB of MP3; nothing that large is read or written),
+// and the writer never wraps the length of a file that grew past it.
+TEST(SoundSwfBuildersTest, MoviesOfFourGibibytesAreRefusedAndNeverWrapTheirLength) {
+    for (SwfBuilder build : {&BuildStreamingSwf, &BuildShellPlayerPair, &BuildEventSoundSwf}) {
+        Fixture f;
+        ASSERT_EQ(::truncate(f.mp3.c_str(), static_cast<off_t>(kMaxSwfFileBytes) + 1), 0);
+        EXPECT_FALSE(build(f.recipe, f.files, f.tmpl));
+        EXPECT_NE(LastBuildFailure().find("4 GiB"), std::string::npos) << LastBuildFailure();
+        EXPECT_FALSE(fs::exists(f.files.swfPath));
+        EXPECT_FALSE(fs::exists(f.files.playerPath));
+    }
+    // The template's tags count too: sound and template together just over.
+    {
+        Fixture f;
+        const std::uint64_t tail = kMaxSwfFileBytes + 1 - f.tmpl.Size();
+        ASSERT_EQ(::truncate(f.mp3.c_str(), static_cast<off_t>(tail)), 0);
+        EXPECT_FALSE(BuildStreamingSwf(f.recipe, f.files, f.tmpl));
+        EXPECT_FALSE(fs::exists(f.files.swfPath));
+    }
+
+    ScratchDir dir;
+    for (const std::uint64_t size : {kMaxSwfFileBytes, kMaxSwfFileBytes + 1 + 1000}) {
+        SwfWriter writer;
+        ASSERT_TRUE(writer.Open(dir.File("big.swf")));
+        writer.SetMovie(6, 1, 1, 12);
+        ASSERT_TRUE(writer.WriteHeader());
+        ASSERT_EQ(::ftruncate(writer.OutputFile().Descriptor(), static_cast<off_t>(size)), 0);
+        EXPECT_EQ(writer.Close(), size <= kMaxSwfFileBytes) << size;
+        std::vector<std::uint8_t> head(8);
+        std::ifstream(dir.File("big.swf"), std::ios::binary).read(reinterpret_cast<char*>(head.data()), 8);
+        const std::uint32_t length = head[4] | head[5] << 8 | head[6] << 16 | static_cast<std::uint32_t>(head[7]) << 24;
+        EXPECT_EQ(length, size <= kMaxSwfFileBytes ? static_cast<std::uint32_t>(size) : 0u) << size;
     }
 }
 
