@@ -17,6 +17,12 @@ namespace tembrel {
 
 class SwfWriter {
 public:
+    SwfWriter() = default;
+    // As Close: nothing written is lost in the buffer.
+    ~SwfWriter() { Close(); }
+    SwfWriter(const SwfWriter&) = delete;
+    SwfWriter& operator=(const SwfWriter&) = delete;
+
     // Closes any open file first, then creates (replaces) the file.
     bool Open(const std::string& path);
     // Frame rate must be 1..255; stored as 8.8 fixed point with fraction 0.
