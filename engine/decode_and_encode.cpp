@@ -306,6 +306,8 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
                 return failWithError("cannot write a temporary file in \"" + TempFolder() + "\"");
         if (durationMode && decoded >= target) break;
     }
+    for (int c = 0; c < channels; ++c)
+        if (!run.spool[c].Flush()) return failWithError("cannot write a temporary file in \"" + TempFolder() + "\"");
 
     // A source with nothing decoded gives no sound to embed.
     if (decoded == 0) return fail("the source has no samples");

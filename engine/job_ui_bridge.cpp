@@ -13,6 +13,8 @@
 namespace tembrel {
 namespace {
 
+constexpr std::chrono::milliseconds kIdlePump{50};
+
 class UiBridge : public ConversionEventSink {
 public:
     UiBridge(ConversionUi& ui, const std::vector<SourceFileEntry*>& entries, const std::vector<int>& rows,
@@ -37,17 +39,31 @@ public:
             barWidth_ = std::max(ui_.FileBarWidth(), 1);
             ui_.SetFileRange(barWidth_);
             ui_.SetFilePosition(0);
-            lastText_ = fileText;
-            lastPosition_ = 0;
         });
+        // Read after the calling thread has set it: Post has waited for that.
+        shownBarWidth_ = barWidth_;
+        shownText_ = fileText;
+        shownPosition_ = 0;
     }
+    // The stage reports in per mille, a thousand times a file; the front
+    // end's bar has far fewer steps, and its text changes once a percent.
+    // Only a change the front end would show is handed over, and the engine
+    // does not wait for it to be shown: the next event waits instead, so a
+    // Cancel pressed while one is shown reaches the stage by the next one.
     void FileProgress(int, int perMille, const std::string& text) override {
-        Post([=, this] {
-            if (!text.empty() && text != lastText_) ui_.SetFileText(lastText_ = text);
-            const int position = static_cast<int>(static_cast<std::int64_t>(perMille) * barWidth_ / 1000);
-            if (position != lastPosition_) ui_.SetFilePosition(lastPosition_ = position);
-            Pump();
-        });
+        const int position = static_cast<int>(static_cast<std::int64_t>(perMille) * shownBarWidth_ / 1000);
+        const bool newText = !text.empty() && text != shownText_;
+        const bool moved = position != shownPosition_;
+        if (!newText && !moved) return;
+        if (newText) shownText_ = text;
+        shownPosition_ = position;
+        Post(
+            [=, this] {
+                if (newText) ui_.SetFileText(text);
+                if (moved) ui_.SetFilePosition(position);
+                Pump();
+            },
+            Handover::DoNotWait);
     }
     void FileFinished(int index, const FileOutcome& outcome) override {
         Post([=, this] {
@@ -84,11 +100,14 @@ public:
 
     // The calling thread's loop: shows each event as it comes and pumps
     // the front end's messages meanwhile, until the run has finished.
+    // Every event pumps; between events the front end is pumped every
+    // kIdlePump, often enough for Ctrl-C or a click on Cancel, seldom enough
+    // not to wake an idle processor for nothing.
     void Serve() {
         std::unique_lock<std::mutex> lock(lock_);
         while (!finished_) {
             if (queue_.empty()) {
-                changed_.wait_for(lock, std::chrono::milliseconds(10));
+                changed_.wait_for(lock, kIdlePump);
                 if (queue_.empty()) {
                     lock.unlock();
                     if (started_) Pump();
@@ -102,17 +121,28 @@ public:
             action();
             lock.lock();
             ++done_;
+            lock.unlock();
             changed_.notify_all();
+            lock.lock();
         }
     }
 
 private:
-    // Hands an action to the calling thread and waits until it has run.
-    void Post(std::function<void()> action) {
+    // Hands an action to the calling thread, and unless told otherwise waits
+    // until it has run. One action at a time: an action not waited for is
+    // done before the next is handed over.
+    enum class Handover { Wait, DoNotWait };
+    void Post(std::function<void()> action, Handover handover = Handover::Wait) {
         std::unique_lock<std::mutex> lock(lock_);
+        changed_.wait(lock, [&] { return done_ >= posted_; });
         queue_.push_back(std::move(action));
         const std::uint64_t ticket = ++posted_;
+        // Woken with the lock free, the calling thread does not have to
+        // wait for it at once.
+        lock.unlock();
         changed_.notify_all();
+        if (handover == Handover::DoNotWait) return;
+        lock.lock();
         changed_.wait(lock, [&] { return done_ >= ticket; });
     }
     void Pump() {
@@ -131,8 +161,11 @@ private:
     bool started_ = false;
     bool finished_ = false;
     int barWidth_ = 1;
-    int lastPosition_ = 0;
-    std::string lastText_;
+    // The engine's own (its events come one at a time): what the front end
+    // shows of the file, or will once the action handed over has run.
+    int shownBarWidth_ = 1;
+    int shownPosition_ = 0;
+    std::string shownText_;
 };
 
 }  // namespace

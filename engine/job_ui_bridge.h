@@ -1,9 +1,11 @@
 #pragma once
 // A conversion job driven from the calling thread for a front end that has
-// a ConversionUi: each event is handed to the calling thread and the engine
-// waits until the front end has shown it and pumped its messages, as a
-// window's own loop would, so that Cancel lands exactly where it was
-// pressed. The calling thread keeps pumping while it waits.
+// a ConversionUi: each event is handed to the calling thread, which shows it
+// and pumps the front end's messages, as a window's own loop would. The
+// engine waits until an event has been shown, except for per-file progress:
+// that it hands over and goes on, and the next event waits for it instead,
+// so that Cancel pressed while progress is shown reaches the file by the
+// next step. The calling thread keeps pumping while it waits.
 #include <vector>
 
 #include "audio/source_file_entry.h"

@@ -14,9 +14,11 @@ std::mutex& LameSetupLock() {
     return lock;
 }
 
+constexpr std::size_t kStreamBufferBytes = 64 * 1024;
+
 }  // namespace
 
-Mp3Encoder::Mp3Encoder() : buffer_(kMp3OutputBufferBytes) {}
+Mp3Encoder::Mp3Encoder() : buffer_(kMp3OutputBufferBytes), streamBuffer_(kStreamBufferBytes) {}
 
 Mp3Encoder::~Mp3Encoder() { Finish(); }
 
@@ -24,6 +26,7 @@ bool Mp3Encoder::Open(const std::string& path) {
     Finish();
     stream_ = std::fopen(path.c_str(), "wbe");
     if (!stream_) return false;
+    std::setvbuf(stream_, streamBuffer_.data(), _IOFBF, streamBuffer_.size());
     path_ = path;
     std::lock_guard<std::mutex> guard(LameSetupLock());
     lame_ = lame_init();

@@ -42,6 +42,10 @@ private:
     std::FILE* stream_ = nullptr;
     lame_global_struct* lame_ = nullptr;
     std::vector<unsigned char> buffer_;
+    // The stream's own buffer: a block encodes to a few hundred bytes, and
+    // the library's default of one page would write them out every few
+    // blocks.
+    std::vector<char> streamBuffer_;
 };
 
 }  // namespace tembrel

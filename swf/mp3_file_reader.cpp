@@ -1,12 +1,14 @@
 #include "swf/mp3_file_reader.h"
 
+#include <vector>
+
 #include "swf/mpeg_audio_tables.h"
 
 namespace tembrel {
 
 namespace {
 
-bool ReadHeaderWord(OsFile& file, std::uint32_t& header) {
+bool ReadHeaderWord(ReadAheadFile& file, std::uint32_t& header) {
     std::uint8_t b[4];
     if (file.Read(b, sizeof b) != 4) return false;
     header = (std::uint32_t{b[0]} << 24) | (std::uint32_t{b[1]} << 16) | (std::uint32_t{b[2]} << 8) | b[3];
@@ -62,11 +64,11 @@ void Mp3FileReader::Close() {
 
 std::int64_t Mp3FileReader::CopyData(OsFile& output) {
     if (!file_.IsOpen() || dataOffset_ < 0 || file_.Seek(dataOffset_) < 0) return 0;
-    std::uint8_t chunk[4096];
+    std::vector<std::uint8_t> chunk(ReadAheadFile::kWindowBytes);
     std::int64_t copied = 0;
     for (;;) {
-        std::int64_t got = file_.Read(chunk, sizeof chunk);
-        if (got <= 0 || !output.Write(chunk, static_cast<std::size_t>(got))) break;
+        std::int64_t got = file_.Read(chunk.data(), chunk.size());
+        if (got <= 0 || !output.Write(chunk.data(), static_cast<std::size_t>(got))) break;
         copied += got;
     }
     return copied;

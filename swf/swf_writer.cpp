@@ -3,10 +3,42 @@
 #include "swf/swf_records.h"
 
 namespace tembrel {
+namespace {
+
+constexpr std::size_t kBufferBytes = 64 * 1024;
+
+}  // namespace
 
 bool SwfWriter::Open(const std::string& path) {
     Close();
     return file_.CreateForWriting(path);
+}
+
+bool SwfWriter::Put(const void* bytes, std::size_t count) {
+    if (failed_ || !file_.IsOpen()) return false;
+    if (pending_.size() + count > kBufferBytes) {
+        if (!Flush()) return false;
+        if (count >= kBufferBytes) {
+            failed_ = !file_.Write(bytes, count);
+            return !failed_;
+        }
+    }
+    if (pending_.capacity() < kBufferBytes) pending_.reserve(kBufferBytes);
+    const auto* in = static_cast<const std::uint8_t*>(bytes);
+    pending_.insert(pending_.end(), in, in + count);
+    return true;
+}
+
+bool SwfWriter::Flush() {
+    if (pending_.empty()) return !failed_;
+    if (!failed_ && !file_.Write(pending_.data(), pending_.size())) failed_ = true;
+    pending_.clear();
+    return !failed_;
+}
+
+OsFile& SwfWriter::OutputFile() {
+    Flush();
+    return file_;
 }
 
 void SwfWriter::SetMovie(unsigned version, std::uint32_t widthPixels, std::uint32_t heightPixels, unsigned frameRate) {
@@ -27,12 +59,12 @@ bool SwfWriter::WriteHeader() {
     rectSize_ = static_cast<std::uint32_t>(header.size() - rectStart);
     Put16(header, frameRate_);
     Put16(header, 0);  // frame count, patched at Close
-    return file_.Write(header.data(), header.size());
+    return Put(header.data(), header.size());
 }
 
 bool SwfWriter::WriteTag(unsigned code, const std::uint8_t* bytes, std::size_t count) {
     if (code == kTagShowFrame) ++frameCount_;
-    return file_.Write(bytes, count);
+    return Put(bytes, count);
 }
 
 bool SwfWriter::WriteBackgroundColour(std::uint8_t red, std::uint8_t green, std::uint8_t blue) {
@@ -49,21 +81,23 @@ bool SwfWriter::WriteShowFrame() {
 
 bool SwfWriter::WriteEnd() {
     static const std::uint8_t end[] = {0x00, 0x00};
-    return WriteTag(kTagEnd, end, sizeof end);
+    return WriteTag(kTagEnd, end, sizeof end) && Flush();
 }
 
 bool SwfWriter::Close() {
-    bool patched = true;
+    // A tag that never reached the file fails the movie as a wrong length does.
+    bool patched = Flush();
     // Without a header there is nothing to patch: leave the file as written.
     if (file_.IsOpen() && rectSize_ != 0) {
         ByteBuffer field;
         const std::int64_t size = file_.Size();
         // A length that does not fit would wrap to a small number and make
         // players read a different movie: leave it 0 and say so.
-        patched = size >= 0 && static_cast<std::uint64_t>(size) <= kMaxSwfFileBytes;
-        if (patched) {
+        const bool fits = size >= 0 && static_cast<std::uint64_t>(size) <= kMaxSwfFileBytes;
+        if (!fits) patched = false;
+        if (fits) {
             Put32(field, static_cast<std::uint32_t>(size));
-            patched = file_.Seek(4) == 4 && file_.Write(field.data(), field.size());
+            if (file_.Seek(4) != 4 || !file_.Write(field.data(), field.size())) patched = false;
         }
         field.clear();
         Put16(field, frameCount_);
@@ -76,6 +110,8 @@ bool SwfWriter::Close() {
     frameRate_ = 0;
     frameCount_ = 0;
     rectSize_ = 0;
+    pending_.clear();
+    failed_ = false;
     return patched;
 }
 

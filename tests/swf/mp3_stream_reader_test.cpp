@@ -190,6 +190,25 @@ TEST(Mp3StreamReaderTest, LastBlockMayBeShortThenTheStreamEnds) {
     EXPECT_FALSE(s.reader.NextBlock(buffer.data(), capacity, length));
 }
 
+TEST(Mp3StreamReaderTest, ALongFileComesOutWholeAsBlocksAndAsOneCopy) {
+    // Several times the reader's read-ahead, so that frames and blocks
+    // straddle its edges and the reader seeks back across them.
+    const Bytes file = TestFrames(test::kFrame44100, 700);
+    ASSERT_GT(file.size(), 4 * ReadAheadFile::kWindowBytes);
+    StreamFixture s(file, 12);
+    ASSERT_TRUE(s.Ready());
+    Bytes streamed;
+    for (const Block& block : s.Blocks(417)) streamed.insert(streamed.end(), block.data.begin(), block.data.end());
+    EXPECT_TRUE(streamed == file) << streamed.size() << " bytes streamed of " << file.size();
+
+    ScratchDir dir;
+    OsFile out;
+    ASSERT_TRUE(out.CreateForWriting(dir.File("copy.bin")));
+    EXPECT_EQ(s.reader.CopyData(out), static_cast<std::int64_t>(file.size()));
+    out.Close();
+    EXPECT_TRUE(test::ReadAll(dir.File("copy.bin")) == file);
+}
+
 TEST(Mp3StreamReaderTest, SingleFrameFileGivesOneBlock) {
     StreamFixture s(TestFrames(test::kFrame44100, 1), 12);
     ASSERT_TRUE(s.Ready());
