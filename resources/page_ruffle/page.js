@@ -77,13 +77,13 @@
   }
 
   window.fetch = function (input, init) {
-    var url;
+    var url, carrier = null;
     try {
       url = new URL(typeof input === "string" || input instanceof URL ? String(input) : input.url, document.baseURI);
+      carrier = carrierOf(url);
     } catch (e) {
-      return realFetch.apply(this, arguments);
+      // An address no carrier can be named for (a name that is not UTF-8).
     }
-    var carrier = carrierOf(url);
     if (!carrier) return realFetch.apply(this, arguments);
     return carried(carrier.name, carrier.script).then(function (bytes) {
       var response = new Response(bytes, {

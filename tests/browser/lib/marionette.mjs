@@ -89,9 +89,13 @@ export async function launchFirefox({ width, height, patience }) {
     click: (element) => command("WebDriver:ElementClick", { id: element }),
     screenshot: async (element) => Buffer.from((await command("WebDriver:TakeScreenshot", { id: element })).value, "base64"),
     async close() {
-      await command("Marionette:Quit", {}).catch(() => firefox.kill());
+      // Not waited for: Firefox may close the socket before it answers.
+      command("Marionette:Quit", {}).catch(() => {});
+      await Promise.race([exited, new Promise((resolve) => socket.once("close", resolve))]);
       socket.destroy();
+      const stuck = setTimeout(() => firefox.kill("SIGKILL"), patience);
       await exited;
+      clearTimeout(stuck);
       refuser.close();
       rmSync(profile, { recursive: true, force: true });
     },
