@@ -47,6 +47,10 @@ CPageOutputOpt::CPageOutputOpt(const ConversionSettings& s, QWidget* parent) : O
     browseOutput_ = new QCheckBox("Bro&wse output folder while conversion completes", this);
     browseOutput_->setObjectName("browseOutput");
     browseOutput_->setChecked(s.BrowseOutFolder != 0);
+    pageRuffle_ = new QComboBox(this);
+    pageRuffle_->setObjectName("pageRuffle");
+    pageRuffle_->addItem("Ruffle beside the page (plays offline and from disk)", kPageRuffleBeside);
+    pageRuffle_->addItem("Ruffle from the web", kPageRuffleFromWeb);
 
     auto* grid = new QGridLayout(this);
     auto* folderLabel = new QLabel("&Output folder:", this);
@@ -66,10 +70,15 @@ CPageOutputOpt::CPageOutputOpt(const ConversionSettings& s, QWidget* parent) : O
     grid->addWidget(targetExists_, 4, 1, 1, 2);
     grid->addWidget(myDocuments_, 5, 0, 1, 3);
     grid->addWidget(browseOutput_, 6, 0, 1, 3);
-    grid->setRowStretch(7, 1);
+    auto* ruffleLabel = new QLabel("Flash &player on the page:", this);
+    ruffleLabel->setBuddy(pageRuffle_);
+    grid->addWidget(ruffleLabel, 7, 0);
+    grid->addWidget(pageRuffle_, 7, 1, 1, 2);
+    grid->setRowStretch(8, 1);
 
     SelectOrFirst(outputFolder_, s.SWFOutputFolderOpt);
     SelectOrFirst(targetExists_, s.TargetExistsOpt);
+    SelectOrFirst(pageRuffle_, s.PageRuffleOpt);
     EnableCustomFolder();
     connect(outputFolder_, &QComboBox::currentIndexChanged, this, &CPageOutputOpt::EnableCustomFolder);
     connect(browse_, &QPushButton::clicked, this, &CPageOutputOpt::BrowseFolder);
@@ -103,6 +112,7 @@ bool CPageOutputOpt::Apply(ConversionSettings& s) {
     if (!Validate()) return false;
     s.SWFOutputFolderOpt = outputFolder_->currentData().toInt();
     s.TargetExistsOpt = targetExists_->currentData().toInt();
+    s.PageRuffleOpt = pageRuffle_->currentData().toInt();
     s.SWFSpecifiedFolder = customFolder_->text().toStdString();
     s.CreateDirs = createDirs_->isChecked() ? 1 : 0;
     s.OutputFiles2MyDocuments = myDocuments_->isChecked() ? 1 : 0;

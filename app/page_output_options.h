@@ -1,5 +1,6 @@
 #pragma once
-// "Output Options": where the SWF files go and what happens when one exists.
+// "Output Options": where the SWF files go, what happens when one exists,
+// and where the pages' Flash player comes from.
 #include "app/options_page.h"
 
 class QCheckBox;
@@ -30,6 +31,7 @@ private:
     QComboBox* targetExists_;
     QCheckBox* myDocuments_;
     QCheckBox* browseOutput_;
+    QComboBox* pageRuffle_;
 };
 
 }  // namespace tembrel::app

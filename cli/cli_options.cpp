@@ -12,7 +12,7 @@ namespace {
 const std::set<std::string> kValued = {
     "--out",    "--exists", "--controls", "--shell-player", "--bitrate",     "--rate",      "--channels",
     "--fps",    "--blank-frames", "--volume", "--skip-first", "--skip-last", "--duration", "--button-color",
-    "--background"};
+    "--background", "--page-ruffle"};
 const std::set<std::string> kFlags = {"--mirror", "--folder-per-file", "--same-folder", "--no-controls", "--stream",
                                       "--event",  "--auto",            "--autoplay",    "--no-autoplay", "--loop",
                                       "--no-loop", "--html",           "--no-html",     "--documents-fallback"};
@@ -59,6 +59,8 @@ std::string UsageText() {
            "  --exists rename|overwrite|skip   when the SWF exists already (overwrite never\n"
            "                        replaces a file this run wrote: the later file is renamed)\n"
            "  --[no-]html           write an HTML page beside each SWF\n"
+           "  --page-ruffle beside|web   the page plays with Ruffle put beside it (default:\n"
+           "                        plays offline and from disk) or with Ruffle from the web\n"
            "Movie:\n"
            "  --no-controls         a bare sound SWF; with --stream (default) or --event\n"
            "  --controls TEMPLATE   a player built from this control template\n"
@@ -206,6 +208,10 @@ bool ApplyOverrides(const CliOptions& options, ConversionSettings& s, std::strin
             else if (value == "overwrite") s.TargetExistsOpt = kTargetOverwrite;
             else if (value == "skip") s.TargetExistsOpt = kTargetSkip;
             else return bad("rename, overwrite or skip");
+        } else if (name == "--page-ruffle") {
+            if (value == "beside") s.PageRuffleOpt = kPageRuffleBeside;
+            else if (value == "web") s.PageRuffleOpt = kPageRuffleFromWeb;
+            else return bad("beside or web");
         } else if (name == "--html" || name == "--no-html") {
             s.CreateHtmlFile = name == "--html";
         } else if (name == "--no-controls") {

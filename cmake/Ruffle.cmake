@@ -2,7 +2,12 @@
 # resources/ruffle/package-lock.json pins. npm installs it into the build
 # tree and its files are copied to <program folder>/ruffle/, so that the
 # view plays movies without a network.
+#
+# From the same package, <program folder>/tembrel-ruffle/ is the copy that
+# conversions put beside the pages, made to play from disk
+# (tools/make_page_ruffle.mjs).
 find_program(NPM_EXECUTABLE npm REQUIRED)
+find_program(NODE_EXECUTABLE node REQUIRED)
 
 set(ruffle_npm_dir ${CMAKE_BINARY_DIR}/ruffle-npm)
 set(ruffle_package ${ruffle_npm_dir}/node_modules/@ruffle-rs/ruffle)
@@ -21,9 +26,21 @@ add_custom_command(
   DEPENDS ${CMAKE_SOURCE_DIR}/resources/ruffle/package.json ${ruffle_lock}
   COMMENT "Installing Ruffle into the program folder"
   VERBATIM)
-add_custom_target(ruffle_files ALL DEPENDS ${ruffle_stamp})
 
-if(TARGET tembrel)
-  add_dependencies(tembrel ruffle_files)
-endif()
+set(page_ruffle_stamp ${ruffle_npm_dir}/page-ruffle.stamp)
+add_custom_command(
+  OUTPUT ${page_ruffle_stamp}
+  COMMAND ${NODE_EXECUTABLE} ${CMAKE_SOURCE_DIR}/tools/make_page_ruffle.mjs ${ruffle_package}
+          ${CMAKE_SOURCE_DIR}/resources/page_ruffle/page.js ${TEMBREL_PROGRAM_DIR}/tembrel-ruffle
+  COMMAND ${CMAKE_COMMAND} -E touch ${page_ruffle_stamp}
+  DEPENDS ${ruffle_stamp} ${CMAKE_SOURCE_DIR}/tools/make_page_ruffle.mjs ${CMAKE_SOURCE_DIR}/resources/page_ruffle/page.js
+  COMMENT "Making the Ruffle that goes beside the pages"
+  VERBATIM)
+add_custom_target(ruffle_files ALL DEPENDS ${ruffle_stamp} ${page_ruffle_stamp})
+
+foreach(program tembrel tembrel-convert)
+  if(TARGET ${program})
+    add_dependencies(${program} ruffle_files)
+  endif()
+endforeach()
 add_dependencies(tembrel_app ruffle_files)

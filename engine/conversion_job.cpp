@@ -237,6 +237,8 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         return true;
     };
 
+    // Ruffle goes to each output folder once per run, beside the first page.
+    PageRuffle ruffle(options_.PageRufflePath);
     int stoppedAt = count;
     for (int p = 0; p < count; ++p) {
         while (!stop.stop_requested() && named < std::min(count, p + window) && nameFile(named, named > p)) {
@@ -277,7 +279,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             encodeNote = file.reason;
             try {
                 result = BuildAndPlaceOutputs(options_, choice, steps_, file.entry, file.mp3.Path(), tmpl, movie_,
-                                              file.sound);
+                                              file.sound, ruffle);
             } catch (...) {
                 result = FileResult{false, kStatusConversionFailure, ReasonForException(std::current_exception())};
             }

@@ -8,6 +8,7 @@ ConversionSettings::ConversionSettings(const std::string& programFolder)
     : ControlSWF(programFolder + kDefaultControlSwf),
       EmptySwfPath(programFolder + kEmptySwfName),
       PageTemplatePath(programFolder + kPageTemplateName),
+      PageRufflePath(programFolder + kPageRuffleFolderName),
       ShellPlayerSWF(programFolder + kDefaultShellPlayerSwf),
       JPEGFile(programFolder + kSamplePictureName) {}
 

@@ -14,6 +14,9 @@ inline constexpr char kDefaultShellPlayerSwf[] = "ControlSWF/ShellPlayer/square_
 inline constexpr char kEmptySwfName[] = "empty.swf";
 inline constexpr char kPageTemplateName[] = "Template.htm";
 inline constexpr char kSamplePictureName[] = "sample.jpg";
+// The Ruffle a page plays its movie with, and the folder beside the pages
+// that gets a copy of it.
+inline constexpr char kPageRuffleFolderName[] = "tembrel-ruffle";
 
 // Stored codes of the list choices.
 enum : std::int32_t {
@@ -27,6 +30,8 @@ enum : std::int32_t {
     kSoundEvent = 20,
     kPlayerSingle = 11,
     kPlayerWithShell = 22,
+    kPageRuffleBeside = 11,   // a copy beside the pages: plays offline and from disk
+    kPageRuffleFromWeb = 22,  // the same version from the web: smaller output folders
 };
 
 // What the options sheet lets an option be. Loading takes nothing else, so
@@ -72,6 +77,7 @@ struct ConversionSettings {
     std::string ControlSWF;
     std::string EmptySwfPath;      // not stored
     std::string PageTemplatePath;  // not stored
+    std::string PageRufflePath;    // not stored: the program's copy, a folder
     ColourRef SWFBkgColor = 0xFFFFFF;
     ColourRef SWFBtnColor = 0x00AA00;
     ColourRef TrackSWFBkgTopColor = 0xE8FFE8;
@@ -82,6 +88,7 @@ struct ConversionSettings {
     std::string ShellPlayerSWF;
     std::int32_t BlankFrames = 0;
     std::int32_t AddFileNameOnHtml = 1;
+    std::int32_t PageRuffleOpt = kPageRuffleBeside;
     std::int32_t JPEGHeight = 75;
     std::int32_t JPEGWidth = 100;
     std::string JPEGFile;

@@ -2,9 +2,11 @@
 
 #include <cerrno>
 #include <unistd.h>
+#include <vector>
 
 #include "engine/conversion_file_steps.h"
 #include "engine/output_naming.h"
+#include "engine/page_writer.h"
 #include "platform/file_identity.h"
 #include "platform/output_placement.h"
 #include "platform/os_file.h"
@@ -72,11 +74,32 @@ bool WritePageBeside(const ConversionSettings& settings, const ConversionSteps& 
     return false;
 }
 
+// The Ruffle beside the page and the scripts that carry the file's movies,
+// when its page plays with them. Otherwise any carried copy of an earlier
+// movie of these names goes, so that no page opened from disk plays that.
+// Empty, or why the page cannot play from disk.
+std::string PlaceRuffleFor(const ConversionSettings& settings, const SourceFileEntry& entry, bool pageWritten,
+                           PageRuffle& ruffle) {
+    std::vector<std::string> movies{entry.outputSwfPath};
+    if (!entry.playerSwfPath.empty()) movies.push_back(entry.playerSwfPath);
+    if (!pageWritten || settings.PageRuffleOpt != kPageRuffleBeside ||
+        !PageUsesRuffleBeside(LoadPageTemplate(settings))) {
+        for (const std::string& movie : movies) PageRuffle::ForgetMovie(movie);
+        return {};
+    }
+    std::string why;
+    if (!ruffle.PlaceBeside(entry.htmlPath, &why)) return why;
+    for (const std::string& movie : movies)
+        if (!PageRuffle::CarryMovie(movie, &why)) return why;
+    return {};
+}
+
 }  // namespace
 
 FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const BuilderChoice& choice,
                                 const ConversionSteps& steps, SourceFileEntry& entry, const std::string& mp3Path,
-                                SwfTemplate& tmpl, const PreparedMovie& movie, const EncodedSound& sound) {
+                                SwfTemplate& tmpl, const PreparedMovie& movie, const EncodedSound& sound,
+                                PageRuffle& ruffle) {
     FileResult result;
     result.status = kStatusConversionFailure;
 
@@ -121,6 +144,7 @@ FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const Builde
         }
         if (placed == Placement::Failed) return result;
         if (placed == Placement::Placed) {
+            const std::string ruffleFailure = PlaceRuffleFor(settings, entry, pageReady && page.Exists(), ruffle);
             if (!pageReady) {
                 result.reason = "the page was not written: " + pageFailure;
                 entry.htmlPath.clear();
@@ -130,12 +154,16 @@ FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const Builde
                 if (pagePlaced == Placement::NameTaken) {
                     // Someone else's page appeared at the name: this file
                     // gives the whole name up and is named again.
+                    PageRuffle::ForgetMovie(entry.outputSwfPath);
+                    if (!entry.playerSwfPath.empty()) PageRuffle::ForgetMovie(entry.playerSwfPath);
                     player.Unplace();
                     swf.Unplace();
                     placed = Placement::NameTaken;
                 } else if (pagePlaced == Placement::Failed) {
                     result.reason = "the page was not written: " + why;
                     entry.htmlPath.clear();
+                } else if (!ruffleFailure.empty()) {
+                    result.reason = "the page cannot play from disk: " + ruffleFailure;
                 }
             }
             if (placed == Placement::Placed) {

@@ -9,6 +9,7 @@
 #include "audio/source_file_entry.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_settings.h"
+#include "engine/page_ruffle.h"
 #include "engine/run_results.h"
 #include "swf/swf_template.h"
 
@@ -25,9 +26,12 @@ struct FileResult {
 // entry's names. With auto rename or skip chosen a name is never taken from
 // a file that appeared meanwhile: the file is named again (renamed or
 // skipped, as chosen) and the entry's paths follow. A page that cannot be
-// written leaves the file converted, with the reason.
+// written leaves the file converted, with the reason. A page that plays with
+// the Ruffle beside it gets it (through ruffle, the run's) and its movies'
+// carrying scripts before the page itself is placed.
 FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const BuilderChoice& choice,
                                 const ConversionSteps& steps, SourceFileEntry& entry, const std::string& mp3Path,
-                                SwfTemplate& tmpl, const PreparedMovie& movie, const EncodedSound& sound);
+                                SwfTemplate& tmpl, const PreparedMovie& movie, const EncodedSound& sound,
+                                PageRuffle& ruffle);
 
 }  // namespace tembrel

@@ -48,6 +48,7 @@ constexpr std::int32_t kTargetExistsCodes[] = {kTargetAutoRename, kTargetOverwri
 constexpr std::int32_t kSoundTypeCodes[] = {kSoundStreaming, kSoundEvent};
 constexpr std::int32_t kPlayerTypeCodes[] = {kPlayerSingle, kPlayerWithShell};
 constexpr std::int32_t kTrimTypeCodes[] = {0, 1};
+constexpr std::int32_t kPageRuffleCodes[] = {kPageRuffleBeside, kPageRuffleFromWeb};
 // The sheet's millisecond spins run from 0 to the largest 32-bit value.
 constexpr Allowed kMilliseconds = Between(0, INT32_MAX);
 // A side outside this cannot be put into the picture template.
@@ -78,7 +79,7 @@ using S = ConversionSettings;
 const Field kFolder{"Folder", Kind::String, nullptr, nullptr, &S::Folder};
 
 // The stored options in load order. Saving uses the same list with
-// CreateHtmlFile moved before BlankFrames (see kSaveOrder).
+// CreateHtmlFile, the last, moved before BlankFrames.
 const Field kOptions[] = {
     Int("CreateCtrlSWF", &S::CreateCtrlSWF, kAnyFlag),
     Int("SWFSoundType", &S::SWFSoundType, OneOf(kSoundTypeCodes)),
@@ -114,6 +115,7 @@ const Field kOptions[] = {
     Colour("TrackSWFBorderColor", &S::TrackSWFBorderColor),
     Int("BlankFrames", &S::BlankFrames, Between(0, kMaxBlankFrames)),
     Int("AddFileNameOnHtml", &S::AddFileNameOnHtml, kAnyFlag),
+    Int("PageRuffleOpt", &S::PageRuffleOpt, OneOf(kPageRuffleCodes)),
     Int("CreateHtmlFile", &S::CreateHtmlFile, kAnyFlag),
 };
 constexpr std::size_t kOptionCount = sizeof kOptions / sizeof kOptions[0];

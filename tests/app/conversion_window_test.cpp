@@ -166,9 +166,14 @@ TEST_F(ConversionWindowTest, CancelInMidFileEndsTheRunAndKeepsTheFilesBefore) {
     EXPECT_EQ(result.outcomes[2].kind, FileOutcome::Kind::NotReached);
     EXPECT_TRUE(owner.isEnabled());
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(3));  // not ten minutes encoded
-    // Only the first file's outputs stay: no partial SWF, no temporary file.
+    // Only the first file's outputs stay: no partial SWF, no temporary file;
+    // its page has the Ruffle beside it, carrying that movie alone.
     std::set<std::string> expected = {"short.swf"};
-    if (!result.entries[0].htmlPath.empty()) expected.insert("short.htm");
+    if (!result.entries[0].htmlPath.empty()) {
+        expected.insert("short.htm");
+        expected.insert(kPageRuffleFolderName);
+        EXPECT_EQ(NamesIn(out + "/" + kPageRuffleFolderName + "/movies"), (std::set<std::string>{"short.swf.js"}));
+    }
     EXPECT_EQ(NamesIn(out), expected);
     EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"after.wav", "long.wav", "out", "short.wav"}));
     EXPECT_EQ(revealed, std::vector<std::string>{result.entries[0].outputSwfPath});

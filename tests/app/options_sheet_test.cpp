@@ -280,6 +280,7 @@ TEST_F(OptionsSheetTest, OkStoresEveryPageAndANewSheetShowsIt) {
         Find<QLineEdit>(sheet, "customFolder")->setText("/srv/swf/");
         Choose(Find<QComboBox>(sheet, "targetExists"), kTargetSkip);
         Find<QCheckBox>(sheet, "browseOutput")->click();
+        Choose(Find<QComboBox>(sheet, "pageRuffle"), kPageRuffleFromWeb);
         sheet->accept();
     });
     ASSERT_TRUE(RunOptionsSheet(nullptr, settings, activePage, store, ProgramFolder()));
@@ -303,6 +304,7 @@ TEST_F(OptionsSheetTest, OkStoresEveryPageAndANewSheetShowsIt) {
     expected.SWFSpecifiedFolder = "/srv/swf/";
     expected.TargetExistsOpt = kTargetSkip;
     expected.BrowseOutFolder = 0;
+    expected.PageRuffleOpt = kPageRuffleFromWeb;
 
     ConversionSettings loaded = Defaults();
     ColourFactors factors;
@@ -325,6 +327,7 @@ TEST_F(OptionsSheetTest, OkStoresEveryPageAndANewSheetShowsIt) {
         EXPECT_EQ(s->SWFSpecifiedFolder, expected.SWFSpecifiedFolder);
         EXPECT_EQ(s->TargetExistsOpt, expected.TargetExistsOpt);
         EXPECT_EQ(s->BrowseOutFolder, expected.BrowseOutFolder);
+        EXPECT_EQ(s->PageRuffleOpt, expected.PageRuffleOpt);
         // Untouched values stay what they were.
         EXPECT_EQ(s->SWFInitPlay, 1);
         EXPECT_EQ(s->ShellPlayerSWF, expected.ShellPlayerSWF);
@@ -343,6 +346,7 @@ TEST_F(OptionsSheetTest, OkStoresEveryPageAndANewSheetShowsIt) {
     EXPECT_FALSE(Find<StepSpinButton>(&again, "skipLast")->isEnabled());
     EXPECT_EQ(Find<QLineEdit>(&again, "customFolder")->text(), "/srv/swf/");
     EXPECT_EQ(Find<QComboBox>(&again, "targetExists")->currentData().toInt(), kTargetSkip);
+    EXPECT_EQ(Find<QComboBox>(&again, "pageRuffle")->currentText(), "Ruffle from the web");
 }
 
 TEST_F(OptionsSheetTest, CancelKeepsMovedFactorsButSavesNothing) {

@@ -9,10 +9,9 @@ import assert from "node:assert/strict";
 import { execFileSync } from "node:child_process";
 import { mkdirSync, readFileSync } from "node:fs";
 import path from "node:path";
-import { inflateSync } from "node:zlib";
 import {
-  brief, browserDir, listen, movieBegan, patience, programDir, removeWork, resyncSeconds, soundRun, startSession, waitForSound,
-  workDir,
+  brief, browserDir, listen, movieBegan, patience, programDir, removeWork, resyncSeconds, soundRun, stageSize, startSession,
+  waitForSound, workDir,
 } from "./lib/harness.mjs";
 
 const converter = path.join(programDir, "tembrel-convert");
@@ -40,25 +39,6 @@ function convert(name, options) {
   console.log(`  ${name}: ${JSON.stringify(record)}`);
   assert.ok(record.page.startsWith(out + path.sep), "the page is written beside the SWF");
   return record;
-}
-
-// Stage size and frame rate from an SWF file's header, as Ruffle should report them.
-function stageSize(file) {
-  let bytes = readFileSync(file);
-  const signature = bytes.toString("latin1", 0, 3);
-  if (signature === "CWS") bytes = Buffer.concat([bytes.subarray(0, 8), inflateSync(bytes.subarray(8))]);
-  else assert.equal(signature, "FWS", `${file} is an SWF`);
-  const nbits = bytes[8] >> 3;
-  const field = (i) => {
-    let v = 0;
-    for (let b = 0; b < nbits; b++) {
-      const bit = 5 + i * nbits + b;
-      v = (v << 1) | ((bytes[8 + (bit >> 3)] >> (7 - (bit & 7))) & 1);
-    }
-    return v >= 1 << (nbits - 1) ? v - (1 << nbits) : v;
-  };
-  const rate = 8 + Math.ceil((5 + 4 * nbits) / 8);  // 8.8 fixed point, fraction first
-  return { width: (field(1) - field(0)) / 20, height: (field(3) - field(2)) / 20, frameRate: bytes[rate + 1] + bytes[rate] / 256 };
 }
 
 // The page the converter wrote must be the shipped Template.htm with its

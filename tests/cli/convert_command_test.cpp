@@ -209,6 +209,7 @@ TEST_F(ConvertCommandTest, FailuresAndBadUsageHaveTheirExitStatus) {
         {"", "no file or folder given"},
         {"tone.wav --out", "option --out needs a value"},
         {"--exists maybe tone.wav", "rename, overwrite or skip"},
+        {"--page-ruffle cdn tone.wav", "beside or web"},
         {"--rate 12345 tone.wav", "11025, 22050 or 44100"},
         {"--channels 3 tone.wav", "1 or 2"},
         {"--bitrate x tone.wav", "8 to 320"},
@@ -402,7 +403,13 @@ TEST_F(ConvertCommandTest, JobsGiveTheOutputsOfAOneJobRun) {
     EXPECT_EQ(threeText, oneText);
     EXPECT_NE(oneText.find("\"status\":\"take_1.swf\""), std::string::npos) << oneText;
     ASSERT_EQ(three.size(), one.size());
-    EXPECT_EQ(one.size(), 10u);  // five SWFs and their pages
+    std::size_t beside = 0, carried = 0;
+    for (const auto& [name, bytes] : one) {
+        if (name.rfind("tembrel-ruffle/movies/", 0) == 0) ++carried;
+        else if (name.rfind("tembrel-ruffle/", 0) != 0) ++beside;
+    }
+    EXPECT_EQ(beside, 10u);  // five SWFs and their pages
+    EXPECT_EQ(carried, 5u);  // and the movies for pages opened from disk
     for (const auto& [name, bytes] : one) {
         ASSERT_TRUE(three.count(name)) << name;
         EXPECT_TRUE(three.at(name) == bytes) << name << " differs";

@@ -144,10 +144,13 @@ private:
     bool progressed_ = false;
 };
 
+// Every file below folder (the Ruffle beside the pages too), by its path
+// inside it.
 std::map<std::string, std::vector<std::uint8_t>> FilesIn(const std::string& folder) {
     std::map<std::string, std::vector<std::uint8_t>> files;
-    for (const auto& item : std::filesystem::directory_iterator(folder))
-        files[item.path().filename().string()] = test::ReadAll(item.path().string());
+    for (const auto& item : std::filesystem::recursive_directory_iterator(folder))
+        if (item.is_regular_file())
+            files[std::filesystem::relative(item.path(), folder).string()] = test::ReadAll(item.path().string());
     return files;
 }
 

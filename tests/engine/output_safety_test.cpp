@@ -1,7 +1,8 @@
 // A user's files through whole conversion runs: links standing at output
 // names, old outputs that a failure or Cancel must leave as they were, names
 // taken by the user's own files or by runs racing for the same name, pages
-// that cannot be written, and a reason for every failure.
+// that cannot be written, the Ruffle put beside the pages, and a reason for
+// every failure.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -20,6 +21,7 @@
 #include "engine/decode_and_encode.h"
 #include "engine/output_naming.h"
 #include "engine/scoped_env.h"
+#include "platform/file_identity.h"
 #include "platform/os_file.h"
 #include "support/decoding_fixtures.h"
 #include "support/test_support.h"
@@ -87,6 +89,11 @@ protected:
         settings.ControlSWF = ProgramFolder() + kDefaultControlSwf;
         settings.ShellPlayerSWF = ProgramFolder() + kDefaultShellPlayerSwf;
         settings.PageTemplatePath = ProgramFolder() + "Template.htm";
+        // A small stand-in for the program's Ruffle.
+        settings.PageRufflePath = scratch.File("program-ruffle");
+        ::mkdir(settings.PageRufflePath.c_str(), 0755);
+        for (const auto& [name, text] : ruffleCopy)
+            WriteAll(settings.PageRufflePath + "/" + name, std::vector<std::uint8_t>(text.begin(), text.end()));
         settings.SWFOutputFolderOpt = kOutputCustomFolder;
         settings.SWFSpecifiedFolder = out;
         settings.OutputFiles2MyDocuments = 0;
@@ -118,6 +125,8 @@ protected:
     std::string tone;
     std::vector<std::string> pageOf;  // each entry's page after the last run
     ConversionSettings settings;
+    const std::map<std::string, std::string> ruffleCopy = {
+        {"page.js", "// loader\n"}, {"ruffle.js", "// ruffle 1\n"}, {"core.wasm.js", "// carried wasm\n"}};
 };
 
 TEST_F(OutputSafetyTest, LinksAtOutputNamesNeverLeadToTheFilesTheyPointAt) {
@@ -309,6 +318,133 @@ TEST_F(OutputSafetyTest, AnInvalidTemplateIsNamedAsSuchForEveryRow) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_NE(ui.messages[0].find("is not a valid template file"), std::string::npos);
     EXPECT_NE(ui.reason[1].find("not a valid template"), std::string::npos);
+}
+
+// What a file system holds at a path, as the tests below compare it.
+ino_t InodeAt(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0 ? st.st_ino : 0;
+}
+
+// The files of folder (not its subfolders), with their bytes.
+std::map<std::string, std::string> TextsIn(const std::string& folder) {
+    std::map<std::string, std::string> texts;
+    if (DIR* dir = ::opendir(folder.c_str())) {
+        while (const dirent* e = ::readdir(dir)) {
+            struct stat st {};
+            const std::string path = folder + "/" + e->d_name;
+            if (::lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode)) texts[e->d_name] = ReadText(path);
+        }
+        ::closedir(dir);
+    }
+    return texts;
+}
+
+// The script that carries a movie: its name and its bytes as base64 (told
+// by the base64 tool, not by our own encoder).
+std::string CarriedScriptOf(const std::string& swf, const std::string& name) {
+    std::string base64;
+    EXPECT_EQ(test::RunCommand("base64 -w0 " + test::ShellQuote(swf), &base64), 0);
+    return "TembrelRuffle.carry(\"" + name + "\", \"\", \"" + base64 + "\");\n";
+}
+
+TEST_F(OutputSafetyTest, RuffleGoesOnceBesideThePagesOfAFolderAndIsReplacedOnlyWhereItDiffers) {
+    if (!test::HaveTool("base64")) GTEST_SKIP() << "needs base64";
+    settings.TargetExistsOpt = kTargetOverwrite;
+    settings.CreateCtrlSWF = 1;
+    settings.ButtonSWFType = kPlayerWithShell;
+    const std::string ruffle = out + "/" + kPageRuffleFolderName, far = scratch.File("far.txt");
+    // An older Ruffle there: one file differs, one is a link to a file of the
+    // user's, which must be replaced and never written through.
+    ASSERT_EQ(::mkdir(ruffle.c_str(), 0755), 0);
+    WriteAll(ruffle + "/page.js", {'o', 'l', 'd'});
+    WriteAll(far, {'f', 'a', 'r'});
+    ASSERT_EQ(::symlink(far.c_str(), (ruffle + "/ruffle.js").c_str()), 0);
+    const std::string other = src + "/my song #1.wav";
+    ASSERT_EQ(::link(tone.c_str(), other.c_str()), 0);
+
+    RowsUi ui;
+    ASSERT_EQ(Run({tone, other}, ui), 2);
+    EXPECT_EQ(ui.reason[0], "");
+    EXPECT_EQ(ui.reason[1], "");
+    std::map<std::string, std::string> expected(ruffleCopy.begin(), ruffleCopy.end());
+    EXPECT_EQ(TextsIn(ruffle), expected);
+    EXPECT_EQ(ReadText(far), "far");
+    // Each movie of both pages, the shell players too, carried for a page
+    // opened from disk; names the page decodes.
+    EXPECT_EQ(TextsIn(ruffle + "/movies"),
+              (std::map<std::string, std::string>{
+                  {"tone.swf.js", CarriedScriptOf(out + "/tone.swf", "tone.swf")},
+                  {"tone.player.swf.js", CarriedScriptOf(out + "/tone.player.swf", "tone.player.swf")},
+                  {"my song #1.swf.js", CarriedScriptOf(out + "/my song #1.swf", "my%20song%20%231.swf")},
+                  {"my song #1.player.swf.js",
+                   CarriedScriptOf(out + "/my song #1.player.swf", "my%20song%20%231.player.swf")}}));
+    // One Ruffle for the folder, none anywhere else.
+    std::map<std::string, std::string> beside = TextsIn(out);
+    EXPECT_EQ(beside.size(), 6u);
+    EXPECT_FALSE(FileExists(src + "/" + kPageRuffleFolderName));
+
+    // Run again: the same Ruffle is left alone, a changed one is replaced.
+    std::map<std::string, ino_t> inodes;
+    for (const auto& [name, text] : ruffleCopy) inodes[name] = InodeAt(ruffle + "/" + name);
+    ASSERT_EQ(Run({tone}, ui), 1);
+    for (const auto& [name, inode] : inodes) EXPECT_EQ(InodeAt(ruffle + "/" + name), inode) << name;
+    WriteAll(settings.PageRufflePath + "/ruffle.js", {'n', 'e', 'w'});
+    ASSERT_EQ(Run({tone}, ui), 1);
+    EXPECT_EQ(ReadText(ruffle + "/ruffle.js"), "new");
+    EXPECT_NE(InodeAt(ruffle + "/ruffle.js"), inodes["ruffle.js"]);
+    EXPECT_EQ(InodeAt(ruffle + "/page.js"), inodes["page.js"]);
+    for (const std::string& folder : {out, ruffle, ruffle + "/movies"}) EXPECT_TRUE(TempFilesIn(folder).empty());
+}
+
+TEST_F(OutputSafetyTest, NoRuffleGoesWhereNoPageNeedsIt) {
+    settings.TargetExistsOpt = kTargetOverwrite;
+    settings.CreateCtrlSWF = 0;
+    const std::string ruffle = out + "/" + kPageRuffleFolderName;
+    RowsUi ui;
+    settings.CreateHtmlFile = 0;
+    ASSERT_EQ(Run({tone}, ui), 1);
+    EXPECT_FALSE(AnythingExistsAt(ruffle)) << "a run without pages";
+    settings.CreateHtmlFile = 1;
+    settings.PageRuffleOpt = kPageRuffleFromWeb;
+    ASSERT_EQ(Run({tone}, ui), 1);
+    EXPECT_FALSE(AnythingExistsAt(ruffle)) << "Ruffle from the web";
+
+    // A user's own template, older than the Ruffle beside the page, is
+    // filled as it always was, and gets nothing beside it.
+    settings.PageRuffleOpt = kPageRuffleBeside;
+    settings.SWFBkgColor = 0x336699;
+    settings.PageTemplatePath = scratch.File("mine.htm");
+    const std::string mine =
+        "<title>%T%</title><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>\r\n"
+        "<embed src=\"%SWF%\" width=\"%W%\" height=\"%H%\" bgcolor=\"%BKG%\">%SWFNAME%\r\n";
+    WriteAll(settings.PageTemplatePath, std::vector<std::uint8_t>(mine.begin(), mine.end()));
+    ASSERT_EQ(Run({tone}, ui), 1);
+    EXPECT_EQ(ReadText(out + "/tone.htm"),
+              "<title>tone.swf</title><script src=\"https://unpkg.com/@ruffle-rs/ruffle\"></script>\r\n"
+              "<embed src=\"tone.swf\" width=\"1\" height=\"1\" bgcolor=\"#996633\">tone\r\n");
+    EXPECT_FALSE(AnythingExistsAt(ruffle)) << "a user's own template";
+
+    // A movie replaced for a page that does not carry it leaves no carried
+    // copy of the old one, which a page opened from disk would play.
+    settings.PageTemplatePath = ProgramFolder() + "Template.htm";
+    ASSERT_EQ(Run({tone}, ui), 1);
+    ASSERT_TRUE(FileExists(ruffle + "/movies/tone.swf.js"));
+    settings.PageRuffleOpt = kPageRuffleFromWeb;
+    ASSERT_EQ(Run({tone}, ui), 1);
+    EXPECT_FALSE(AnythingExistsAt(ruffle + "/movies/tone.swf.js"));
+
+    // A Ruffle folder that cannot be made leaves the file converted, its
+    // page written, with the reason, and the user's file at that name alone.
+    ScratchDir fresh;
+    out = fresh.Path();
+    settings.SWFSpecifiedFolder = out;
+    settings.PageRuffleOpt = kPageRuffleBeside;
+    WriteAll(out + "/" + kPageRuffleFolderName, {'m', 'i', 'n', 'e'});
+    ASSERT_EQ(Run({tone}, ui), 1);
+    EXPECT_NE(ui.reason[0].find("the page cannot play from disk"), std::string::npos) << ui.reason[0];
+    EXPECT_EQ(ReadText(out + "/" + kPageRuffleFolderName), "mine");
+    EXPECT_GT(FileSizeAt(out + "/tone.htm"), 100);
 }
 
 }  // namespace

@@ -70,6 +70,7 @@ std::vector<std::string> Describe(const ConversionSettings& s, const ColourFacto
         line("TrackSWFBorderColor", s.TrackSWFBorderColor), line("SWFSoundType", s.SWFSoundType),
         line("ButtonSWFType", s.ButtonSWFType), line("ShellPlayerSWF", s.ShellPlayerSWF),
         line("BlankFrames", s.BlankFrames), line("AddFileNameOnHtml", s.AddFileNameOnHtml),
+        line("PageRuffleOpt", s.PageRuffleOpt), line("PageRufflePath", s.PageRufflePath),
         line("JPEGHeight", s.JPEGHeight), line("JPEGWidth", s.JPEGWidth), line("JPEGFile", s.JPEGFile),
         line("GC0", f.GC[0]), line("GC1", f.GC[1]),
         line("GC2", f.GC[2]), line("GC3", f.GC[3]), line("TBC", f.TBC),
@@ -83,7 +84,7 @@ const std::vector<std::string> kLoadOrder = {
     "AutoDestMP3EncodingParam", "MP3BitRate", "MP3SampleRate", "MP3ChannelNum", "ChangeVolume",
     "VolumeCoef", "SkipFirstMs", "SkipLastMs", "ConvertDuration", "TrimLastType", "SWFFrameRate",
     "SWFBkgColor", "SWFBtnColor", "TrackSWFBkgTopColor", "TrackSWFBkgBottomColor",
-    "TrackSWFBorderColor", "BlankFrames", "AddFileNameOnHtml", "CreateHtmlFile", "GC", "TBC"};
+    "TrackSWFBorderColor", "BlankFrames", "AddFileNameOnHtml", "PageRuffleOpt", "CreateHtmlFile", "GC", "TBC"};
 
 const std::vector<std::string> kSaveOrder = {
     "CreateCtrlSWF", "SWFSoundType", "ButtonSWFType", "ShellPlayerSWF", "SWFInitPlay", "SWFLoopPlay",
@@ -92,7 +93,7 @@ const std::vector<std::string> kSaveOrder = {
     "AutoDestMP3EncodingParam", "MP3BitRate", "MP3SampleRate", "MP3ChannelNum", "ChangeVolume",
     "VolumeCoef", "SkipFirstMs", "SkipLastMs", "ConvertDuration", "TrimLastType", "SWFFrameRate",
     "SWFBkgColor", "SWFBtnColor", "TrackSWFBkgTopColor", "TrackSWFBkgBottomColor",
-    "TrackSWFBorderColor", "CreateHtmlFile", "BlankFrames", "AddFileNameOnHtml", "GC", "TBC"};
+    "TrackSWFBorderColor", "CreateHtmlFile", "BlankFrames", "AddFileNameOnHtml", "PageRuffleOpt", "GC", "TBC"};
 
 StoredValue Floats(std::initializer_list<float> values) {
     std::vector<std::uint8_t> bytes;
@@ -130,8 +131,8 @@ TEST(ConversionSettingsTest, DefaultsFollowTheTable) {
         "SWFBkgColor=16777215", "SWFBtnColor=43520", "TrackSWFBkgTopColor=15269864",
         "TrackSWFBkgBottomColor=10354589", "TrackSWFBorderColor=32768", "SWFSoundType=10",
         "ButtonSWFType=11", "ShellPlayerSWF=/opt/tembrel/ControlSWF/ShellPlayer/square_gradient_3.swf",
-        "BlankFrames=0", "AddFileNameOnHtml=1", "JPEGHeight=75", "JPEGWidth=100",
-        "JPEGFile=/opt/tembrel/sample.jpg", "GC0=0.4", "GC1=1", "GC2=0.3", "GC3=0.8", "TBC=1"};
+        "BlankFrames=0", "AddFileNameOnHtml=1", "PageRuffleOpt=11", "PageRufflePath=/opt/tembrel/tembrel-ruffle",
+        "JPEGHeight=75", "JPEGWidth=100", "JPEGFile=/opt/tembrel/sample.jpg", "GC0=0.4", "GC1=1", "GC2=0.3", "GC3=0.8", "TBC=1"};
     EXPECT_EQ(Describe(s, f), expected);
     EXPECT_EQ(ColourToHex(s.SWFBtnColor), "#00AA00");
     EXPECT_EQ(ColourToHex(s.TrackSWFBkgTopColor), "#E8FFE8");
@@ -326,6 +327,8 @@ TEST(LoadSettingsTest, ValuesOutsideTheSheetsRangesAreNotTaken) {
         {"SWFOutputFolderOpt", 400, "SWFOutputFolderOpt=199"},
         {"TargetExistsOpt", 33, "TargetExistsOpt=33"},
         {"TargetExistsOpt", 0, "TargetExistsOpt=11"},
+        {"PageRuffleOpt", 22, "PageRuffleOpt=22"},
+        {"PageRuffleOpt", 1, "PageRuffleOpt=11"},
         {"SWFSoundType", 20, "SWFSoundType=20"},
         {"SWFSoundType", 30, "SWFSoundType=10"},
         {"ButtonSWFType", 22, "ButtonSWFType=22"},

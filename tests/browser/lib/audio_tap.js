@@ -32,7 +32,9 @@
       }
     }
     registerProcessor("test-tap", TestTap);`;
-  const moduleUrl = URL.createObjectURL(new Blob([processor], { type: "text/javascript" }));
+  // A data: address, as a page opened from disk (an opaque origin) cannot
+  // load a worklet from a blob: one.
+  const moduleUrl = "data:text/javascript;base64," + btoa(processor);
   const taps = [];
   const connect = AudioNode.prototype.connect;
   AudioNode.prototype.connect = function (target, ...rest) {

@@ -6,6 +6,7 @@ import { mkdtempSync, readFileSync, rmSync, statSync } from "node:fs";
 import { tmpdir } from "node:os";
 import path from "node:path";
 import { fileURLToPath } from "node:url";
+import { inflateSync } from "node:zlib";
 import { chromium } from "playwright-core";
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -66,10 +67,11 @@ export async function startSession() {
       "--autoplay-policy=no-user-gesture-required",
     ],
   });
-  // Only our own server; a page's Ruffle script address is answered locally.
+  // Only our own server and files on disk; a page's Ruffle script address
+  // is answered locally.
   await context.route("**/*", (route) => {
     const url = route.request().url();
-    if (url.startsWith(origin)) return route.continue();
+    if (url.startsWith(origin) || url.startsWith("file:")) return route.continue();
     if (/^https:\/\/unpkg\.com\/@ruffle-rs\/ruffle\/?$/.test(url)) {
       return route.fulfill({ path: path.join(roots["/ruffle/"], "ruffle.js"), contentType: "text/javascript" });
     }
@@ -251,4 +253,23 @@ export function tagCounts(bytes) {
     if (v >> 6 === 0) break;
   }
   return counts;
+}
+
+// Stage size and frame rate from an SWF file's header, as Ruffle should report them.
+export function stageSize(file) {
+  let bytes = readFileSync(file);
+  const signature = bytes.toString("latin1", 0, 3);
+  if (signature === "CWS") bytes = Buffer.concat([bytes.subarray(0, 8), inflateSync(bytes.subarray(8))]);
+  else if (signature !== "FWS") throw new Error(`${file} is not an SWF`);
+  const nbits = bytes[8] >> 3;
+  const field = (i) => {
+    let v = 0;
+    for (let b = 0; b < nbits; b++) {
+      const bit = 5 + i * nbits + b;
+      v = (v << 1) | ((bytes[8 + (bit >> 3)] >> (7 - (bit & 7))) & 1);
+    }
+    return v >= 1 << (nbits - 1) ? v - (1 << nbits) : v;
+  };
+  const rate = 8 + Math.ceil((5 + 4 * nbits) / 8);  // 8.8 fixed point, fraction first
+  return { width: (field(1) - field(0)) / 20, height: (field(3) - field(2)) / 20, frameRate: bytes[rate + 1] + bytes[rate] / 256 };
 }
