@@ -10,9 +10,12 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 
+#include <chrono>
 #include <filesystem>
+#include <set>
 
 #include "app/app_test_support.h"
 #include "app/application_startup.h"
@@ -20,6 +23,7 @@
 #include "app/list_comparisons.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/progress_window.h"
 #include "app/sortable_list.h"
 #include "engine/scoped_env.h"
 #include "platform/memory_settings_store.h"
@@ -307,6 +311,71 @@ TEST(MainWindow, DroppedFolderIsAddedParentsFirstThenConvertedAndPlayable) {
     window.Record();
     EXPECT_EQ(list->topLevelItemCount(), 4);
     EXPECT_EQ(list->SelectedRows(), std::vector<int>{1});
+}
+
+std::set<std::string> NamesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder)) names.insert(item.path().filename().string());
+    return names;
+}
+
+// The window manager's close (Alt+F4, logging out) reaches the window while
+// it is disabled for a run: the run is cancelled as Cancel would, and the
+// window closes once it has ended, with the files finished before kept.
+TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch;
+    test::ScopedEnv env;
+    env.Set("TMPDIR", scratch.Path());
+    const std::string out = scratch.File("out");
+    fs::create_directory(out);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("short.wav"), 22050, 1, 1.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(scratch.File("long.wav"), 22050, 1, 600.0, "-c:a pcm_s16le"));
+
+    MemorySettingsStore store;
+    MainWindowHooks hooks;
+    int helpClosed = 0;
+    hooks.closeHelp = [&] { ++helpClosed; };
+    MainDialog window(store, hooks);
+    window.Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
+    window.Settings().SWFOutputFolderOpt = kOutputCustomFolder;
+    window.Settings().SWFSpecifiedFolder = out;
+    window.Settings().BrowseOutFolder = 0;
+    window.show();
+    window.AddPaths({scratch.File("short.wav"), scratch.File("long.wav")});
+    SortableListCtrl* list = window.List();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+
+    bool closed = false;
+    bool visibleAfterClose = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<ProgressWindow*>();
+        if (closed || !progress || list->topLevelItemCount() < 2 || Cell(list, 1, 5) != "Converting..." ||
+            progress->BarPosition() <= 0)
+            return;
+        closed = true;
+        window.close();
+        visibleAfterClose = window.isVisible();
+    });
+    user.start(5);
+    const auto start = std::chrono::steady_clock::now();
+    window.ConvertAll();
+    user.stop();
+
+    ASSERT_TRUE(closed);
+    EXPECT_TRUE(visibleAfterClose) << "the window closed under the run";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(3));  // not ten minutes encoded
+    // Until the run has ended the rows stay; then the close goes ahead.
+    EXPECT_TRUE(WaitFor([&] { return !window.isVisible(); }));
+    EXPECT_EQ(helpClosed, 1);
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    std::set<std::string> kept = NamesIn(out);
+    kept.erase("short.htm");
+    EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
+    EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"long.wav", "out", "short.wav"}));
+    EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
 }
 
 }  // namespace
