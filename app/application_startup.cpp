@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QTimer>
 
+#include "app/close_on_signal.h"
 #include "app/message_box.h"
 #include "audio/bass_audio_source.h"
 #include "engine/settings_persistence.h"
@@ -57,6 +58,7 @@ int RunApplication(const std::vector<std::string>& items, MainWindowHooks hooks)
     // counterpart here: Qt and its web engine set themselves up.
     QtSettingsStore store;
     MainDialog window(store, std::move(hooks));
+    const CloseOnSignal closeOnSignal([&window] { window.CloseWithItsDialogs(); });
     window.show();
     if (!items.empty()) QTimer::singleShot(0, &window, [&window, items] { window.AddPaths(items); });
     return QApplication::exec();

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -542,6 +543,14 @@ void MainDialog::dropEvent(QDropEvent* event) {
     event->acceptProposedAction();
     // Out of the drag and drop handling first, so the source is not kept waiting.
     QMetaObject::invokeMethod(this, [this, urls] { AddDroppedItems(urls); }, Qt::QueuedConnection);
+}
+
+void MainDialog::CloseWithItsDialogs() {
+    // A rejected dialog's loop ends once control is back in it; the sheets
+    // and their files go as each caller unwinds.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) dialog->reject();
+    close();
 }
 
 void MainDialog::closeEvent(QCloseEvent* event) {

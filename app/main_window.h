@@ -77,6 +77,11 @@ public:
     void AddPaths(const std::vector<std::string>& paths);
     void AddDroppedItems(const QList<QUrl>& urls);
 
+    // Closes the window as its Close button does, with the dialogs open
+    // over it taken down first as their Cancel would (a run is cancelled
+    // and waited for), so that what they hold is removed on the way out.
+    void CloseWithItsDialogs();
+
 public slots:
     void AddFiles();
     void AddFolder();

@@ -13,6 +13,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <csignal>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -23,6 +24,8 @@
 #include "app/list_comparisons.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/options_sheet.h"
+#include "app/page_swf_options.h"
 #include "app/progress_window.h"
 #include "app/sortable_list.h"
 #include "engine/scoped_env.h"
@@ -376,6 +379,124 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"long.wav", "out", "short.wav"}));
     EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
+}
+
+MainDialog* ShownMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<MainDialog*>(widget); window && window->isVisible()) return window;
+    return nullptr;
+}
+
+// Runs the program as main() does, with `step` called every few
+// milliseconds until the program ends; its exit status, or -1 when it had
+// not ended after two minutes.
+int RunProgram(const std::vector<std::string>& items, MainWindowHooks hooks, const std::function<void()>& step) {
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, step);
+    driver.start(5);
+    bool gaveUp = false;
+    QTimer::singleShot(120000, qApp, [&] {
+        gaveUp = true;
+        QCoreApplication::exit(-1);
+    });
+    const int status = RunApplication(items, std::move(hooks));
+    return gaveUp ? -1 : status;
+}
+
+// Ctrl-C, `kill` and logging out end the program as its Close does: a run
+// is cancelled and waited for, the Options sheet goes with its preview
+// movie, and no temporary file is left behind.
+TEST(Application, InterruptTerminateAndHangUpEndItAsItsCloseDoes) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch, config;
+    test::ScopedEnv env;
+    env.Set("TMPDIR", scratch.Path());
+    env.Set("XDG_CONFIG_HOME", config.Path());
+    // A test run may have been started with hang-ups ignored.
+    struct sigaction hangUp {}, savedHangUp {};
+    hangUp.sa_handler = SIG_DFL;
+    sigemptyset(&hangUp.sa_mask);
+    sigaction(SIGHUP, &hangUp, &savedHangUp);
+    const std::string out = scratch.File("out");
+    fs::create_directory(out);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("short.wav"), 22050, 1, 1.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(scratch.File("long.wav"), 22050, 1, 600.0, "-c:a pcm_s16le"));
+    const std::set<std::string> sources = {"long.wav", "out", "short.wav"};
+
+    // SIGTERM in the middle of the long file.
+    bool started = false, signalled = false;
+    int status = RunProgram({scratch.File("short.wav"), scratch.File("long.wav")}, {}, [&] {
+        MainDialog* window = ShownMainWindow();
+        if (!window || signalled) return;
+        SortableListCtrl* list = window->List();
+        if (!started && list->topLevelItemCount() == 2) {
+            started = true;
+            window->Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
+            window->Settings().SWFOutputFolderOpt = kOutputCustomFolder;
+            window->Settings().SWFSpecifiedFolder = out;
+            window->Settings().BrowseOutFolder = 0;
+            QMetaObject::invokeMethod(window, &MainDialog::ConvertAll, Qt::QueuedConnection);
+            return;
+        }
+        auto* progress = window->findChild<ProgressWindow*>();
+        if (!started || !progress || Cell(list, 1, 5) != "Converting..." || progress->BarPosition() <= 0) return;
+        signalled = true;
+        ::kill(::getpid(), SIGTERM);
+    });
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(status, 0);
+    std::set<std::string> kept = NamesIn(out);
+    kept.erase("short.htm");
+    EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
+    EXPECT_EQ(NamesIn(scratch.Path()), sources);
+
+    // SIGHUP with the Options sheet open on its preview.
+    MainWindowHooks hooks;
+    std::string preview;
+    bool sheetShown = false;
+    hooks.runOptions = [&](QWidget* parent, ConversionSettings& settings, int& page) {
+        MemorySettingsStore sheetStore;
+        return RunOptionsSheet(parent, settings, page, sheetStore, TEMBREL_PROGRAM_DIR "/");
+    };
+    signalled = started = false;
+    status = RunProgram({}, hooks, [&] {
+        MainDialog* window = ShownMainWindow();
+        if (signalled || (!window && !started)) return;
+        if (!started) {
+            started = true;
+            QMetaObject::invokeMethod(window, &MainDialog::Options, Qt::QueuedConnection);
+            return;
+        }
+        auto* sheet = qobject_cast<CSheetOptions*>(QApplication::activeModalWidget());
+        if (!sheet || !sheet->isVisible()) return;
+        sheetShown = true;
+        auto* page = static_cast<CPageSWFOpt*>(sheet->PageAt(CSheetOptions::kSwfPage));
+        preview = page->PreviewPath();
+        // Without a Flash view there is no preview to wait for.
+        if (page->Preview() && preview.empty()) return;
+        signalled = true;
+        ::kill(::getpid(), SIGHUP);
+    });
+    EXPECT_TRUE(sheetShown);
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(status, 0);
+    if (!preview.empty()) {
+        EXPECT_FALSE(fs::exists(preview)) << preview;
+    }
+    EXPECT_EQ(NamesIn(scratch.Path()), sources);
+
+    // Ctrl-C with nothing in work.
+    signalled = false;
+    status = RunProgram({}, {}, [&] {
+        if (signalled || !ShownMainWindow()) return;
+        signalled = true;
+        ::kill(::getpid(), SIGINT);
+    });
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ShownMainWindow(), nullptr);
+    sigaction(SIGHUP, &savedHangUp, nullptr);
 }
 
 }  // namespace
