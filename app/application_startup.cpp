@@ -1,8 +1,9 @@
 #include "app/application_startup.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QTimer>
 
 #include "app/close_on_signal.h"
@@ -36,10 +37,17 @@ bool TakeFirstRun(SettingsStore& store) {
     return firstRun != 0;
 }
 
-std::vector<std::string> StartupItems(const QStringList& arguments) {
+std::vector<std::string> StartupItems(const std::vector<std::string>& arguments) {
     std::vector<std::string> items;
-    for (const QString& argument : arguments)
-        if (!argument.isEmpty()) items.push_back(QDir::cleanPath(QFileInfo(argument).absoluteFilePath()).toStdString());
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    for (const std::string& argument : arguments) {
+        if (argument.empty()) continue;
+        // Lexically, as a shell's names are: "..", "." and doubled slashes go.
+        std::string item = (current / argument).lexically_normal().string();
+        while (item.size() > 1 && item.back() == '/') item.pop_back();
+        items.push_back(std::move(item));
+    }
     return items;
 }
 

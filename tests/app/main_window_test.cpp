@@ -7,6 +7,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -379,6 +381,73 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"long.wav", "out", "short.wav"}));
     EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
+}
+
+// A name that is not UTF-8 reaches the list as its bytes from the command
+// line, a drop and the open dialog alike; the file whose name is what Qt
+// shows for it (U+FFFD in place of the byte) is never taken instead.
+TEST(MainWindow, NamesThatAreNotUtf8LoadTheirOwnFileFromEveryEntryPoint) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch;
+    const std::string latin1 = scratch.File("caf\xe9.wav");
+    const std::string lookalike = scratch.File("caf\xef\xbf\xbd.wav");  // "caf\uFFFD.wav"
+    ASSERT_TRUE(test::EncodeTone(latin1, 22050, 1, 1.0, "-c:a pcm_s16le"));
+    MemorySettingsStore store;
+    MainDialog window(store, {});
+    window.show();
+    SortableListCtrl* list = window.List();
+
+    // The open dialog, given the name as it shows it.
+    const auto chooseInDialog = [&] {
+        bool answered = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            // A refusal ("file not found") ends the dialog unanswered.
+            if (answered && modal) {
+                if (auto* refusal = qobject_cast<QDialog*>(modal)) refusal->reject();
+                return;
+            }
+            if (answered || !dialog) return;
+            answered = true;
+            dialog->setDirectory(QString::fromStdString(scratch.Path()));
+            dialog->selectFile(QFile::decodeName(QByteArray::fromStdString(latin1)));
+            QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+        });
+        user.start(5);
+        window.AddFiles();
+        return answered;
+    };
+    const auto expectOnlyTheLatin1File = [&](const char* how) {
+        SCOPED_TRACE(how);
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->EntryAt(0)->sourcePath, latin1);
+        EXPECT_EQ(Cell(list, 0, 3), "22050 Hz");  // not the look-alike's 44100
+        EXPECT_TRUE(recorders.messages.empty()) << recorders.messages.front().text.toStdString();
+        window.RemoveAll();
+        recorders.messages.clear();
+    };
+    // Qt's dialog alone refuses a name it cannot encode back.
+    ASSERT_TRUE(chooseInDialog());
+    expectOnlyTheLatin1File("open dialog, no look-alike");
+
+    ASSERT_TRUE(test::EncodeTone(lookalike, 44100, 2, 1.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(chooseInDialog());
+    expectOnlyTheLatin1File("open dialog");
+
+    window.AddPaths(StartupItems({scratch.Path() + "/./sub/../caf\xe9.wav"}));
+    expectOnlyTheLatin1File("command line");
+
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    ASSERT_TRUE(WaitFor([&] { return list->topLevelItemCount() > 0 || !recorders.messages.empty(); }));
+    expectOnlyTheLatin1File("drop");
 }
 
 MainDialog* ShownMainWindow() {
