@@ -80,6 +80,8 @@ std::vector<std::string> ChooseSourceFiles(QWidget* parent) {
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList filters = SourceFileFilters();
+    // The display texts already name their patterns; Qt would add them again.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.front());
     std::vector<std::string> paths;

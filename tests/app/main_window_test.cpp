@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
 #include <QFile>
 #include <QFileDialog>
@@ -21,6 +22,7 @@
 #include <set>
 
 #include "app/app_test_support.h"
+#include "app/add_files_commands.h"
 #include "app/application_startup.h"
 #include "app/desktop_services.h"
 #include "app/list_comparisons.h"
@@ -448,6 +450,28 @@ TEST(MainWindow, NamesThatAreNotUtf8LoadTheirOwnFileFromEveryEntryPoint) {
     QApplication::sendEvent(&window, &drop);
     ASSERT_TRUE(WaitFor([&] { return list->topLevelItemCount() > 0 || !recorders.messages.empty(); }));
     expectOnlyTheLatin1File("drop");
+}
+
+// The open dialog lists the filters by the names they are given, which
+// already show their patterns.
+TEST(MainWindow, OpenDialogShowsTheFilterNamesAsGiven) {
+    test::TestApplication();
+    QStringList shown;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+        dialog->reject();
+    });
+    user.start(5);
+    EXPECT_TRUE(ChooseSourceFiles(nullptr).empty());
+    ASSERT_EQ(shown.size(), SourceFileFilters().size());
+    EXPECT_EQ(shown.front().toStdString(), "All Supported Files");
+    EXPECT_EQ(shown[1].toStdString(), "Advanced Audio Coding (*.aac)");
+    EXPECT_EQ(shown[2].toStdString(), "AIFF Files (*.aiff;*.aif;*.aifc;*.afc)");
+    EXPECT_EQ(shown.back().toStdString(), "All Files (*.*)");
 }
 
 MainDialog* ShownMainWindow() {
