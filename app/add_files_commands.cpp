@@ -1,9 +1,13 @@
 #include "app/add_files_commands.h"
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QFileDialog>
 
+#include "app/on_disk_paths.h"
 #include "audio/source_scan.h"
+#include "platform/file_identity.h"
 
 namespace tembrel::app {
 
@@ -43,6 +47,23 @@ constexpr Filter kFilters[] = {
     {"All Files (*.*)", "*"},
 };
 
+// Qt's dialog checks each chosen name as its string encodes, which a name
+// that is not UTF-8 never passes; those are checked by their bytes on disk.
+class SourceFileDialog : public QFileDialog {
+public:
+    using QFileDialog::QFileDialog;
+    void accept() override {
+        const QStringList files = selectedFiles();
+        const bool lossy = std::any_of(files.begin(), files.end(),
+                                       [](const QString& file) { return file.contains(QChar::ReplacementCharacter); });
+        bool onDisk = lossy;
+        for (const QString& file : files)
+            for (const std::string& path : OnDiskPaths(file)) onDisk = onDisk && IsRegularFileAt(path);
+        if (onDisk) QDialog::accept();
+        else QFileDialog::accept();
+    }
+};
+
 }  // namespace
 
 QStringList SourceFileFilters() {
@@ -55,15 +76,18 @@ QStringList SourceFileFilters() {
 }
 
 std::vector<std::string> ChooseSourceFiles(QWidget* parent) {
-    QFileDialog dialog(parent);
+    SourceFileDialog dialog(parent);
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     const QStringList filters = SourceFileFilters();
+    // The display texts already name their patterns; Qt would add them again.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.front());
     std::vector<std::string> paths;
     if (dialog.exec() != QDialog::Accepted) return paths;
-    for (const QString& file : dialog.selectedFiles()) paths.push_back(file.toStdString());
+    for (const QString& file : dialog.selectedFiles())
+        for (std::string& path : OnDiskPaths(file)) paths.push_back(std::move(path));
     return paths;
 }
 
@@ -72,7 +96,7 @@ std::optional<std::string> ChooseSourceFolder(QWidget* parent, const std::string
     while (start.size() > 1 && start.endsWith('/')) start.chop(1);
     const QString chosen = QFileDialog::getExistingDirectory(parent, "Please choose a folder:", start);
     if (chosen.isEmpty()) return std::nullopt;
-    std::string folder = chosen.toStdString();
+    std::string folder = OnDiskPaths(chosen).front();
     if (folder.back() != '/') folder += '/';
     return folder;
 }
@@ -80,7 +104,7 @@ std::optional<std::string> ChooseSourceFolder(QWidget* parent, const std::string
 std::vector<std::string> CollectDroppedPaths(const QList<QUrl>& urls) {
     std::vector<std::string> paths;
     for (const QUrl& url : urls)
-        if (url.isLocalFile()) CollectDroppedItem(paths, url.toLocalFile().toStdString());
+        if (url.isLocalFile()) CollectDroppedItem(paths, LocalFileBytes(url));
     return paths;
 }
 

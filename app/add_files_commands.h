@@ -19,7 +19,8 @@ namespace tembrel::app {
 // "Display text (patterns separated by blanks)".
 QStringList SourceFileFilters();
 
-// The open dialog (several existing files); nothing chosen on Cancel.
+// The open dialog (several existing files), as the names' bytes on disk;
+// nothing chosen on Cancel.
 std::vector<std::string> ChooseSourceFiles(QWidget* parent);
 
 // "Please choose a folder:" starting at `remembered`; the chosen folder with

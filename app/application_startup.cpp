@@ -1,10 +1,12 @@
 #include "app/application_startup.h"
 
+#include <filesystem>
+#include <system_error>
+
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QTimer>
 
+#include "app/close_on_signal.h"
 #include "app/message_box.h"
 #include "audio/bass_audio_source.h"
 #include "engine/settings_persistence.h"
@@ -35,10 +37,17 @@ bool TakeFirstRun(SettingsStore& store) {
     return firstRun != 0;
 }
 
-std::vector<std::string> StartupItems(const QStringList& arguments) {
+std::vector<std::string> StartupItems(const std::vector<std::string>& arguments) {
     std::vector<std::string> items;
-    for (const QString& argument : arguments)
-        if (!argument.isEmpty()) items.push_back(QDir::cleanPath(QFileInfo(argument).absoluteFilePath()).toStdString());
+    std::error_code error;
+    const std::filesystem::path current = std::filesystem::current_path(error);
+    for (const std::string& argument : arguments) {
+        if (argument.empty()) continue;
+        // Lexically, as a shell's names are: "..", "." and doubled slashes go.
+        std::string item = (current / argument).lexically_normal().string();
+        while (item.size() > 1 && item.back() == '/') item.pop_back();
+        items.push_back(std::move(item));
+    }
     return items;
 }
 
@@ -57,6 +66,7 @@ int RunApplication(const std::vector<std::string>& items, MainWindowHooks hooks)
     // counterpart here: Qt and its web engine set themselves up.
     QtSettingsStore store;
     MainDialog window(store, std::move(hooks));
+    const CloseOnSignal closeOnSignal([&window] { window.CloseWithItsDialogs(); });
     window.show();
     if (!items.empty()) QTimer::singleShot(0, &window, [&window, items] { window.AddPaths(items); });
     return QApplication::exec();

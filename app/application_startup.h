@@ -3,8 +3,6 @@
 #include <string>
 #include <vector>
 
-#include <QStringList>
-
 #include "app/main_window.h"
 #include "platform/settings_store.h"
 
@@ -14,8 +12,9 @@ namespace tembrel::app {
 // be written), and then set to 0 for the next start.
 bool TakeFirstRun(SettingsStore& store);
 
-// Command-line items as full paths (relative ones from the current folder).
-std::vector<std::string> StartupItems(const QStringList& arguments);
+// Command-line items as full paths (relative ones from the current folder),
+// their bytes as given: a name need not be UTF-8.
+std::vector<std::string> StartupItems(const std::vector<std::string>& arguments);
 
 // Starts the decoding library (its failure message and status 1 when it
 // cannot), runs the main window with `items` added once it shows, and shuts

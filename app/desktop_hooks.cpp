@@ -23,7 +23,7 @@ MainWindowHooks DesktopHooks() {
                        std::uint32_t lastDurationSeconds) {
         PlaySwfCommand(parent, row, settings, lastDurationSeconds);
     };
-    hooks.showHelp = [](bool maximised) { ShowHelp(QStringLiteral("index.html"), {}, maximised); };
+    hooks.showHelp = [](bool maximised) { ShowHelpTopics(maximised); };
     hooks.closeHelp = [] { CloseHelpWindow(); };
     return hooks;
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include <QApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -146,9 +147,17 @@ void FlashView::RunInPage(const QString& script) {
     else pending_ << script;
 }
 
+QString MovieAddressOfFile(const std::string& path) {
+    QByteArrayList segments = QByteArray::fromStdString(path).split('/');
+    for (QByteArray& segment : segments) segment = segment.toPercentEncoding();
+    return QString::fromLatin1(segments.join('/'));
+}
+
 void FlashView::LoadMovie(const QString& address) {
+    // The path part holds no "?" of its own: MovieAddressOfFile encoded it.
     const qsizetype mark = address.indexOf('?');
-    const QString path = mark < 0 ? address : address.left(mark);
+    const QString path =
+        QFile::decodeName(QByteArray::fromPercentEncoding((mark < 0 ? address : address.left(mark)).toUtf8()));
     const QString query = mark < 0 ? QString() : address.mid(mark + 1);
     const QString url = server_->ShowMovie(path, query);
     // A missing file plays as Ruffle shows any unreachable movie.

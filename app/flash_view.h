@@ -24,6 +24,11 @@ class FlashViewServer;
 // sandbox off (it refuses to start there otherwise), saying so once.
 void PrepareWebEngine();
 
+// The address LoadMovie takes for the file at `path`: each of the path's
+// segments percent-encoded from its bytes, so that a "?", "#" or "%" in a
+// name stays part of the name.
+QString MovieAddressOfFile(const std::string& path);
+
 class FlashView : public QWidget {
     Q_OBJECT
 public:
@@ -32,8 +37,8 @@ public:
     static FlashView* Create(QWidget* parent, const std::string& programFolder = ProgramFolder());
     ~FlashView() override;
 
-    // A file path, optionally followed by "?query" (a shell player's
-    // parameters). Replaces the movie shown before.
+    // A file's MovieAddressOfFile, optionally followed by "?query" (a shell
+    // player's parameters, kept as given). Replaces the movie shown before.
     void LoadMovie(const QString& address);
     // "#RRGGBB"; takes effect without reloading the movie. Other texts are
     // ignored.

@@ -138,6 +138,18 @@ void ShowHelp(const QString& page, const QString& anchor, bool maximised) {
     window->activateWindow();
 }
 
+void ShowHelpTopics(bool maximised) {
+    HelpViewer* window = OpenWindow();
+    if (!window) {
+        ShowHelp(QStringLiteral("index.html"), {}, maximised);
+        return;
+    }
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->show();
+    window->raise();
+    window->activateWindow();
+}
+
 void CloseHelpWindow() {
     QPointer<HelpViewer> window = OpenWindow();
     if (!window) return;

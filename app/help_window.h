@@ -11,6 +11,9 @@ namespace tembrel::app {
 // brings the open one to the front (restored when minimised, raised,
 // activated) and shows that page there. maximised: shown maximised.
 void ShowHelp(const QString& page = QStringLiteral("index.html"), const QString& anchor = {}, bool maximised = false);
+// Help Topics: opens the help window on its contents (maximised: shown
+// maximised), or brings the open one to the front on the page it shows.
+void ShowHelpTopics(bool maximised = false);
 // Closes the help window if it is open (the main window does so at exit).
 void CloseHelpWindow();
 // The open help window, or nullptr.

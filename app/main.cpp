@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "app/about_dialog.h"
 #include "app/application_startup.h"
@@ -45,7 +47,8 @@ int main(int argc, char** argv) {
     QApplication application(argc, argv);
     QApplication::setApplicationName("Tembrel");
     QApplication::setStyle(new tembrel::app::ProgramStyle);  // the application owns it
-    QStringList arguments = QApplication::arguments();
-    arguments.removeFirst();
+    // argv as the application left it (its own options taken out), in
+    // bytes: QApplication::arguments() would decode the names lossily.
+    const std::vector<std::string> arguments(argv + 1, argv + argc);
     return tembrel::app::RunApplication(tembrel::app::StartupItems(arguments), tembrel::app::DesktopHooks());
 }

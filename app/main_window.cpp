@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
@@ -25,6 +26,7 @@
 #include "app/desktop_services.h"
 #include "app/endpoints.h"
 #include "app/message_box.h"
+#include "app/progress_window.h"
 #include "app/sortable_list.h"
 #include "app/widget_source_list_ui.h"
 #include "audio/source_scan.h"
@@ -148,6 +150,15 @@ MainDialog::MainDialog(SettingsStore& store, MainWindowHooks hooks, QWidget* par
 }
 
 MainDialog::~MainDialog() = default;
+
+MainDialog::BusyScope::BusyScope(MainDialog& window) : window_(window) { ++window_.busy_; }
+
+MainDialog::BusyScope::~BusyScope() {
+    if (--window_.busy_ > 0 || !window_.closePending_) return;
+    window_.closePending_ = false;
+    // Queued: the work's callers are still on the stack and may touch the list.
+    QMetaObject::invokeMethod(&window_, &QWidget::close, Qt::QueuedConnection);
+}
 
 void MainDialog::BuildList() {
     list_ = new SortableListCtrl(this);
@@ -320,9 +331,13 @@ void MainDialog::RebuildEntries() {
     rebuilding_ = false;
 }
 
-void MainDialog::LoadPaths(const std::vector<std::string>& paths) { entries_.LoadSourceFiles(paths); }
+void MainDialog::LoadPaths(const std::vector<std::string>& paths) {
+    const BusyScope busy(*this);
+    entries_.LoadSourceFiles(paths);
+}
 
 void MainDialog::AddPaths(const std::vector<std::string>& items) {
+    const BusyScope busy(*this);
     std::vector<std::string> paths;
     for (const std::string& item : items) {
         if (IsFolderAt(item)) {
@@ -336,6 +351,7 @@ void MainDialog::AddPaths(const std::vector<std::string>& items) {
 }
 
 void MainDialog::AddDroppedItems(const QList<QUrl>& urls) {
+    const BusyScope busy(*this);
     ui_->OpenSearching();
     LoadPaths(CollectDroppedPaths(urls));
 }
@@ -350,6 +366,7 @@ void MainDialog::AddFolder() {
     if (!folder) return;
     settings_.Folder = *folder;
     SaveSettings(store_, settings_, kSaveFolder);
+    const BusyScope busy(*this);
     ui_->OpenSearching();
     std::vector<std::string> paths;
     ScanFolder(paths, *folder);
@@ -395,6 +412,7 @@ void MainDialog::ConvertSelected() {
 }
 
 void MainDialog::ConvertRows(const std::vector<int>& rows) {
+    const BusyScope busy(*this);
     std::vector<SourceFileEntry> entries;
     std::vector<QTreeWidgetItem*> items;
     for (int row : rows) {
@@ -428,7 +446,8 @@ int MainDialog::RowOfFile(const std::string& path) const {
 void MainDialog::Record() {
     if (!hooks_.runRecorder) return;
     const std::optional<std::string> saved = hooks_.runRecorder(this);
-    if (!saved) return;
+    // A window closed while the recorder was open converts nothing more.
+    if (!saved || !isVisible()) return;
     int row = RowOfFile(*saved);
     if (row < 0) row = entries_.AddSourceFile(*saved);
     if (row < 0) return;
@@ -526,7 +545,24 @@ void MainDialog::dropEvent(QDropEvent* event) {
     QMetaObject::invokeMethod(this, [this, urls] { AddDroppedItems(urls); }, Qt::QueuedConnection);
 }
 
+void MainDialog::CloseWithItsDialogs() {
+    // A rejected dialog's loop ends once control is back in it; the sheets
+    // and their files go as each caller unwinds.
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* dialog = qobject_cast<QDialog*>(widget); dialog && dialog->isVisible()) dialog->reject();
+    close();
+}
+
 void MainDialog::closeEvent(QCloseEvent* event) {
+    // The window manager's close reaches the window even while it is
+    // disabled for a run. The work in progress reads the list, so it is
+    // cancelled as its Cancel button would, and the close waits for it.
+    if (busy_ > 0) {
+        closePending_ = true;
+        for (ProgressWindow* window : findChildren<ProgressWindow*>()) window->RequestCancel();
+        event->ignore();
+        return;
+    }
     if (hooks_.closeHelp) hooks_.closeHelp();
     list_->clear();
     entries_.Clear();

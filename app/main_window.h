@@ -58,6 +58,8 @@ public:
     ~MainDialog() override;
 
     SortableListCtrl* List() const { return list_; }
+    // True while a conversion or a batch of added files is in work.
+    bool Busy() const { return busy_ > 0; }
     QMenu* ListMenu() const { return listMenu_; }
     QMenu* HelpMenu() const { return helpMenu_; }
     // The list menu's items as the enabling rules leave them for the
@@ -74,6 +76,11 @@ public:
     // closing message for files that could not be added.
     void AddPaths(const std::vector<std::string>& paths);
     void AddDroppedItems(const QList<QUrl>& urls);
+
+    // Closes the window as its Close button does, with the dialogs open
+    // over it taken down first as their Cancel would (a run is cancelled
+    // and waited for), so that what they hold is removed on the way out.
+    void CloseWithItsDialogs();
 
 public slots:
     void AddFiles();
@@ -115,6 +122,20 @@ private:
     SourceFileEntry* FirstSelectedEntry() const;
     int RowOfFile(const std::string& path) const;
 
+    // Held while work reads the list from a nested event loop (a conversion,
+    // a batch of added files). A close asked for meanwhile cancels that work
+    // and is carried out once the last holder is gone.
+    class BusyScope {
+    public:
+        explicit BusyScope(MainDialog& window);
+        ~BusyScope();
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+
+    private:
+        MainDialog& window_;
+    };
+
     SettingsStore& store_;
     MainWindowHooks hooks_;
     ConversionSettings settings_;
@@ -122,6 +143,8 @@ private:
     std::uint32_t lastDurationSeconds_ = 0;
     int conversionJobs_ = 0;
     bool rebuilding_ = false;
+    int busy_ = 0;
+    bool closePending_ = false;
 
     SortableListCtrl* list_ = nullptr;
     QMenu* listMenu_ = nullptr;

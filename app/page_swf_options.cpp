@@ -553,7 +553,7 @@ void CPageSWFOpt::RebuildPreview() {
     if (file.empty()) return;
     previewLoading_ = true;
     loadGuard_->start();
-    view_->LoadMovie(QString::fromStdString(file));
+    view_->LoadMovie(MovieAddressOfFile(file));
 }
 
 void CPageSWFOpt::PreviewLoaded() {

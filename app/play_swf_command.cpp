@@ -7,6 +7,7 @@
 
 #include "app/desktop_services.h"
 #include "app/endpoints.h"
+#include "app/flash_view.h"
 #include "app/message_box.h"
 #include "app/play_swf_dialog.h"
 #include "engine/page_text_escaping.h"
@@ -27,8 +28,8 @@ std::string FileName(const std::string& path) { return path.substr(path.find_las
 
 QString MovieAddress(const SourceFileEntry& row, const ConversionSettings& settings,
                      std::uint32_t lastDurationSeconds) {
-    if (row.playerSwfPath.empty()) return QString::fromStdString(row.outputSwfPath);
-    return QString::fromStdString(row.playerSwfPath) +
+    if (row.playerSwfPath.empty()) return MovieAddressOfFile(row.outputSwfPath);
+    return MovieAddressOfFile(row.playerSwfPath) +
            QStringLiteral("?soundswf=%1&autoplay=%2&loops=%3&duration=%4")
                .arg(QString::fromStdString(EscapeForUrl(FileName(row.outputSwfPath))))
                .arg(settings.SWFInitPlay)

@@ -18,8 +18,9 @@ inline constexpr char kNoPlayerQuestion[] =
     "Ruffle hasn't been installed on your computer. The SWF file can't be played.\n\n"
     "Do you want to install Ruffle now? Be sure your computer is online.";
 
-// A shell pair plays as "<player path>?soundswf=<escaped SWF file name>
-// &autoplay=..&loops=..&duration=.."; any other row as its SWF path.
+// A shell pair plays as "<player address>?soundswf=<escaped SWF file name>
+// &autoplay=..&loops=..&duration=.."; any other row as its SWF's address
+// (MovieAddressOfFile).
 QString MovieAddress(const SourceFileEntry& row, const ConversionSettings& settings,
                      std::uint32_t lastDurationSeconds);
 

@@ -38,6 +38,8 @@ public:
     QPushButton* CancelButton() const { return cancel_; }
 
     bool CancelRequested() const { return cancelRequested_; }
+    // What Cancel, Escape and closing the window do.
+    void RequestCancel();
     // Closes the window for good (the only way besides destruction).
     void Finish();
 
@@ -51,7 +53,6 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    void RequestCancel();
 
     const Kind kind_;
     QLabel* text_ = nullptr;

@@ -18,6 +18,7 @@
 #include <QVBoxLayout>
 
 #include "app/message_box.h"
+#include "app/program_icon.h"
 #include "app/recording_copy.h"
 #include "app/recording_profile.h"
 #include "app/wav_playback_device.h"
@@ -60,6 +61,7 @@ void RecorderDialog::SetSavePathHookForTesting(RecorderDialog::SavePathHook hook
 
 RecorderDialog::RecorderDialog(QWidget* parent) : QDialog(parent) {
     setWindowTitle("Record");
+    setWindowIcon(ProgramIcon());
 
     status_ = new QLabel(this);
     status_->setObjectName("status");

@@ -106,6 +106,23 @@ TEST_F(HelpWindowTest, OneWindowShowsThePagesAskedForAndKeepsLinksInside) {
     EXPECT_TRUE(Browser()->toPlainText().contains(QStringLiteral("not found")));
 }
 
+// Help Topics opens the contents, and with the help open only brings it to
+// the front, on the page the user was reading.
+TEST_F(HelpWindowTest, HelpTopicsRaisesTheOpenHelpOnItsPage) {
+    ShowHelpTopics();
+    ASSERT_NE(Browser(), nullptr);
+    EXPECT_EQ(Browser()->source().fileName(), QStringLiteral("index.html"));
+    QWidget* window = HelpWindow();
+    emit Browser()->anchorClicked(QUrl(QStringLiteral("faq.html#swf_diff")));
+    window->showMinimized();
+    ShowHelpTopics();
+    EXPECT_EQ(HelpWindow(), window);
+    EXPECT_FALSE(window->isMinimized());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(Browser()->source().fileName(), QStringLiteral("faq.html"));
+    EXPECT_EQ(Browser()->source().fragment(), QStringLiteral("swf_diff"));
+}
+
 // Every page the program ships: its links reach existing pages and anchors,
 // nothing is fetched from the web, each page is reachable, and the build
 // copied it into the program folder unchanged.

@@ -6,20 +6,31 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QDropEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 
+#include <csignal>
+#include <chrono>
 #include <filesystem>
+#include <set>
 
 #include "app/app_test_support.h"
+#include "app/add_files_commands.h"
 #include "app/application_startup.h"
 #include "app/desktop_services.h"
 #include "app/list_comparisons.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
+#include "app/options_sheet.h"
+#include "app/page_swf_options.h"
+#include "app/progress_window.h"
 #include "app/sortable_list.h"
 #include "engine/scoped_env.h"
 #include "platform/memory_settings_store.h"
@@ -307,6 +318,278 @@ TEST(MainWindow, DroppedFolderIsAddedParentsFirstThenConvertedAndPlayable) {
     window.Record();
     EXPECT_EQ(list->topLevelItemCount(), 4);
     EXPECT_EQ(list->SelectedRows(), std::vector<int>{1});
+}
+
+std::set<std::string> NamesIn(const std::string& folder) {
+    std::set<std::string> names;
+    for (const auto& item : fs::directory_iterator(folder)) names.insert(item.path().filename().string());
+    return names;
+}
+
+// The window manager's close (Alt+F4, logging out) reaches the window while
+// it is disabled for a run: the run is cancelled as Cancel would, and the
+// window closes once it has ended, with the files finished before kept.
+TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch;
+    test::ScopedEnv env;
+    env.Set("TMPDIR", scratch.Path());
+    const std::string out = scratch.File("out");
+    fs::create_directory(out);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("short.wav"), 22050, 1, 1.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(scratch.File("long.wav"), 22050, 1, 600.0, "-c:a pcm_s16le"));
+
+    MemorySettingsStore store;
+    MainWindowHooks hooks;
+    int helpClosed = 0;
+    hooks.closeHelp = [&] { ++helpClosed; };
+    MainDialog window(store, hooks);
+    window.Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
+    window.Settings().SWFOutputFolderOpt = kOutputCustomFolder;
+    window.Settings().SWFSpecifiedFolder = out;
+    window.Settings().BrowseOutFolder = 0;
+    window.show();
+    window.AddPaths({scratch.File("short.wav"), scratch.File("long.wav")});
+    SortableListCtrl* list = window.List();
+    ASSERT_EQ(list->topLevelItemCount(), 2);
+
+    bool closed = false;
+    bool visibleAfterClose = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<ProgressWindow*>();
+        if (closed || !progress || list->topLevelItemCount() < 2 || Cell(list, 1, 5) != "Converting..." ||
+            progress->BarPosition() <= 0)
+            return;
+        closed = true;
+        window.close();
+        visibleAfterClose = window.isVisible();
+    });
+    user.start(5);
+    const auto start = std::chrono::steady_clock::now();
+    window.ConvertAll();
+    user.stop();
+
+    ASSERT_TRUE(closed);
+    EXPECT_TRUE(visibleAfterClose) << "the window closed under the run";
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::minutes(3));  // not ten minutes encoded
+    // Until the run has ended the rows stay; then the close goes ahead.
+    EXPECT_TRUE(WaitFor([&] { return !window.isVisible(); }));
+    EXPECT_EQ(helpClosed, 1);
+    EXPECT_EQ(list->topLevelItemCount(), 0);
+    std::set<std::string> kept = NamesIn(out);
+    kept.erase("short.htm");
+    EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
+    EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"long.wav", "out", "short.wav"}));
+    EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
+}
+
+// A name that is not UTF-8 reaches the list as its bytes from the command
+// line, a drop and the open dialog alike; the file whose name is what Qt
+// shows for it (U+FFFD in place of the byte) is never taken instead.
+TEST(MainWindow, NamesThatAreNotUtf8LoadTheirOwnFileFromEveryEntryPoint) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch;
+    const std::string latin1 = scratch.File("caf\xe9.wav");
+    const std::string lookalike = scratch.File("caf\xef\xbf\xbd.wav");  // "caf\uFFFD.wav"
+    ASSERT_TRUE(test::EncodeTone(latin1, 22050, 1, 1.0, "-c:a pcm_s16le"));
+    MemorySettingsStore store;
+    MainDialog window(store, {});
+    window.show();
+    SortableListCtrl* list = window.List();
+
+    // The open dialog, given the name as it shows it.
+    const auto chooseInDialog = [&] {
+        bool answered = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            QWidget* modal = QApplication::activeModalWidget();
+            auto* dialog = qobject_cast<QFileDialog*>(modal);
+            // A refusal ("file not found") ends the dialog unanswered.
+            if (answered && modal) {
+                if (auto* refusal = qobject_cast<QDialog*>(modal)) refusal->reject();
+                return;
+            }
+            if (answered || !dialog) return;
+            answered = true;
+            dialog->setDirectory(QString::fromStdString(scratch.Path()));
+            dialog->selectFile(QFile::decodeName(QByteArray::fromStdString(latin1)));
+            QMetaObject::invokeMethod(dialog, &QDialog::accept, Qt::QueuedConnection);
+        });
+        user.start(5);
+        window.AddFiles();
+        return answered;
+    };
+    const auto expectOnlyTheLatin1File = [&](const char* how) {
+        SCOPED_TRACE(how);
+        ASSERT_EQ(list->topLevelItemCount(), 1);
+        EXPECT_EQ(list->EntryAt(0)->sourcePath, latin1);
+        EXPECT_EQ(Cell(list, 0, 3), "22050 Hz");  // not the look-alike's 44100
+        EXPECT_TRUE(recorders.messages.empty()) << recorders.messages.front().text.toStdString();
+        window.RemoveAll();
+        recorders.messages.clear();
+    };
+    // Qt's dialog alone refuses a name it cannot encode back.
+    ASSERT_TRUE(chooseInDialog());
+    expectOnlyTheLatin1File("open dialog, no look-alike");
+
+    ASSERT_TRUE(test::EncodeTone(lookalike, 44100, 2, 1.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(chooseInDialog());
+    expectOnlyTheLatin1File("open dialog");
+
+    window.AddPaths(StartupItems({scratch.Path() + "/./sub/../caf\xe9.wav"}));
+    expectOnlyTheLatin1File("command line");
+
+    QMimeData data;
+    data.setUrls({QUrl::fromEncoded("file://" + QByteArray::fromStdString(latin1).toPercentEncoding("/"))});
+    QDragEnterEvent enter(QPoint(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &enter);
+    QDropEvent drop(QPointF(300, 200), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&window, &drop);
+    ASSERT_TRUE(WaitFor([&] { return list->topLevelItemCount() > 0 || !recorders.messages.empty(); }));
+    expectOnlyTheLatin1File("drop");
+}
+
+// The open dialog lists the filters by the names they are given, which
+// already show their patterns.
+TEST(MainWindow, OpenDialogShowsTheFilterNamesAsGiven) {
+    test::TestApplication();
+    QStringList shown;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+        dialog->reject();
+    });
+    user.start(5);
+    EXPECT_TRUE(ChooseSourceFiles(nullptr).empty());
+    ASSERT_EQ(shown.size(), SourceFileFilters().size());
+    EXPECT_EQ(shown.front().toStdString(), "All Supported Files");
+    EXPECT_EQ(shown[1].toStdString(), "Advanced Audio Coding (*.aac)");
+    EXPECT_EQ(shown[2].toStdString(), "AIFF Files (*.aiff;*.aif;*.aifc;*.afc)");
+    EXPECT_EQ(shown.back().toStdString(), "All Files (*.*)");
+}
+
+MainDialog* ShownMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<MainDialog*>(widget); window && window->isVisible()) return window;
+    return nullptr;
+}
+
+// Runs the program as main() does, with `step` called every few
+// milliseconds until the program ends; its exit status, or -1 when it had
+// not ended after two minutes.
+int RunProgram(const std::vector<std::string>& items, MainWindowHooks hooks, const std::function<void()>& step) {
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, step);
+    driver.start(5);
+    bool gaveUp = false;
+    QTimer::singleShot(120000, qApp, [&] {
+        gaveUp = true;
+        QCoreApplication::exit(-1);
+    });
+    const int status = RunApplication(items, std::move(hooks));
+    return gaveUp ? -1 : status;
+}
+
+// Ctrl-C, `kill` and logging out end the program as its Close does: a run
+// is cancelled and waited for, the Options sheet goes with its preview
+// movie, and no temporary file is left behind.
+TEST(Application, InterruptTerminateAndHangUpEndItAsItsCloseDoes) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch, config;
+    test::ScopedEnv env;
+    env.Set("TMPDIR", scratch.Path());
+    env.Set("XDG_CONFIG_HOME", config.Path());
+    // A test run may have been started with hang-ups ignored.
+    struct sigaction hangUp {}, savedHangUp {};
+    hangUp.sa_handler = SIG_DFL;
+    sigemptyset(&hangUp.sa_mask);
+    sigaction(SIGHUP, &hangUp, &savedHangUp);
+    const std::string out = scratch.File("out");
+    fs::create_directory(out);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("short.wav"), 22050, 1, 1.0, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(scratch.File("long.wav"), 22050, 1, 600.0, "-c:a pcm_s16le"));
+    const std::set<std::string> sources = {"long.wav", "out", "short.wav"};
+
+    // SIGTERM in the middle of the long file.
+    bool started = false, signalled = false;
+    int status = RunProgram({scratch.File("short.wav"), scratch.File("long.wav")}, {}, [&] {
+        MainDialog* window = ShownMainWindow();
+        if (!window || signalled) return;
+        SortableListCtrl* list = window->List();
+        if (!started && list->topLevelItemCount() == 2) {
+            started = true;
+            window->Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
+            window->Settings().SWFOutputFolderOpt = kOutputCustomFolder;
+            window->Settings().SWFSpecifiedFolder = out;
+            window->Settings().BrowseOutFolder = 0;
+            QMetaObject::invokeMethod(window, &MainDialog::ConvertAll, Qt::QueuedConnection);
+            return;
+        }
+        auto* progress = window->findChild<ProgressWindow*>();
+        if (!started || !progress || Cell(list, 1, 5) != "Converting..." || progress->BarPosition() <= 0) return;
+        signalled = true;
+        ::kill(::getpid(), SIGTERM);
+    });
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(status, 0);
+    std::set<std::string> kept = NamesIn(out);
+    kept.erase("short.htm");
+    EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
+    EXPECT_EQ(NamesIn(scratch.Path()), sources);
+
+    // SIGHUP with the Options sheet open on its preview.
+    MainWindowHooks hooks;
+    std::string preview;
+    bool sheetShown = false;
+    hooks.runOptions = [&](QWidget* parent, ConversionSettings& settings, int& page) {
+        MemorySettingsStore sheetStore;
+        return RunOptionsSheet(parent, settings, page, sheetStore, TEMBREL_PROGRAM_DIR "/");
+    };
+    signalled = started = false;
+    status = RunProgram({}, hooks, [&] {
+        MainDialog* window = ShownMainWindow();
+        if (signalled || (!window && !started)) return;
+        if (!started) {
+            started = true;
+            QMetaObject::invokeMethod(window, &MainDialog::Options, Qt::QueuedConnection);
+            return;
+        }
+        auto* sheet = qobject_cast<CSheetOptions*>(QApplication::activeModalWidget());
+        if (!sheet || !sheet->isVisible()) return;
+        sheetShown = true;
+        auto* page = static_cast<CPageSWFOpt*>(sheet->PageAt(CSheetOptions::kSwfPage));
+        preview = page->PreviewPath();
+        // Without a Flash view there is no preview to wait for.
+        if (page->Preview() && preview.empty()) return;
+        signalled = true;
+        ::kill(::getpid(), SIGHUP);
+    });
+    EXPECT_TRUE(sheetShown);
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(status, 0);
+    if (!preview.empty()) {
+        EXPECT_FALSE(fs::exists(preview)) << preview;
+    }
+    EXPECT_EQ(NamesIn(scratch.Path()), sources);
+
+    // Ctrl-C with nothing in work.
+    signalled = false;
+    status = RunProgram({}, {}, [&] {
+        if (signalled || !ShownMainWindow()) return;
+        signalled = true;
+        ::kill(::getpid(), SIGINT);
+    });
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(ShownMainWindow(), nullptr);
+    sigaction(SIGHUP, &savedHangUp, nullptr);
 }
 
 }  // namespace

@@ -26,6 +26,7 @@
 
 #include "app/app_test_support.h"
 #include "app/message_box.h"
+#include "app/program_icon.h"
 #include "app/recorder_dialog.h"
 #include "audio/wav_file_reader.h"
 #include "recorder/wav_file_writer.h"
@@ -454,6 +455,9 @@ TEST(RecorderDialogWithoutSoundServer, ReportsTheFailureAndStaysUsable) {
 
     RecorderDialog dialog;
     dialog.show();
+    const QImage icon = dialog.windowIcon().pixmap(32).toImage();
+    EXPECT_FALSE(icon.isNull()) << "the dialog has no icon";
+    EXPECT_EQ(icon, ProgramIcon().pixmap(32).toImage());
     for (int press = 1; press <= 2; ++press) {
         ButtonOf(dialog, "record")->click();
         ASSERT_EQ(log.messages.size(), std::size_t(press));
