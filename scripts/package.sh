@@ -7,6 +7,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build/package"
 cd "$root"
+. "$root/scripts/compiler_cache.sh"
 bash scripts/deps.sh
 rm -rf "$build"
 # The default preset's flags (so its compiled objects are reused), no tests;

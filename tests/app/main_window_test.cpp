@@ -380,6 +380,7 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     EXPECT_EQ(list->topLevelItemCount(), 0);
     std::set<std::string> kept = NamesIn(out);
     kept.erase("short.htm");
+    kept.erase("tembrel-ruffle");  // the page's player, beside it
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"long.wav", "out", "short.wav"}));
     EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
@@ -541,6 +542,7 @@ TEST(Application, InterruptTerminateAndHangUpEndItAsItsCloseDoes) {
     EXPECT_EQ(status, 0);
     std::set<std::string> kept = NamesIn(out);
     kept.erase("short.htm");
+    kept.erase("tembrel-ruffle");  // the page's player, beside it
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), sources);
 

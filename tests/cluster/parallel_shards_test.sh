@@ -40,7 +40,10 @@ parallel -S : --workdir "$scratch/work" --jobs 4 \
 [[ -z "$(ls -A work | grep partial)" ]] || fail "partial results left"
 
 diff -r one many >/dev/null || fail "the SWFs and pages differ: $(diff -rq one many)"
-[[ "$(find one -type f | wc -l)" == 20 ]] || fail "expected 10 SWFs and 10 pages, got $(find one -type f | wc -l)"
+# Beside them, the pages' Ruffle folder.
+outputs="$(find one -path one/tembrel-ruffle -prune -o -type f -print | wc -l)"
+[[ "$outputs" == 20 ]] || fail "expected 10 SWFs and 10 pages, got $outputs"
+[[ -f one/tembrel-ruffle/page.js ]] || fail "no Ruffle beside the pages"
 sed "s|$scratch/many/|$scratch/one/|g" work/tembrel-shard-*-of-4.jsonl | sort >many-lines
 sort one.jsonl >one-lines
 cmp -s one-lines many-lines || fail "the JSON lines differ: $(diff one-lines many-lines)"
