@@ -39,6 +39,8 @@ export LSAN_OPTIONS="suppressions=$root/tests/lsan_suppressions.txt:print_suppre
 limits=(-timeout=25 -rss_limit_mb=2048 -malloc_limit_mb=512)
 
 status=0
+passed=0
+failed=0
 for target in "${targets[@]}"; do
     program="$out/fuzz/fuzz_$target"
     [[ -x "$program" ]] || { echo "no fuzz target $target" >&2; exit 2; }
@@ -51,6 +53,7 @@ for target in "${targets[@]}"; do
         if ! "$program" "${limits[@]}" "$regressions"/* >"$log.regressions" 2>&1; then
             echo "FAIL $target: a regression input fails again (see $log.regressions)"
             status=1
+            failed=$((failed + 1))
             continue
         fi
     fi
@@ -59,10 +62,13 @@ for target in "${targets[@]}"; do
         -artifact_prefix="$findings/" ${FUZZ_FLAGS:-} "$corpus" "$out/seeds/$target" >"$log" 2>&1; then
         summary="$(grep -E '^#[0-9]+[[:space:]]+(DONE|pulse|NEW|REDUCE|INITED)' "$log" | tail -1 || true)"
         echo "ok   $target: ${summary:-no summary}"
+        passed=$((passed + 1))
     else
         echo "FAIL $target: finding in $findings (see $log)"
         grep -E 'ERROR: |SUMMARY: |runtime error' "$log" | head -5 || true
         status=1
+        failed=$((failed + 1))
     fi
 done
+echo "fuzz: $passed passed, $failed failed"
 exit $status

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole suite: the normal
 # build first (with the browser tests in Ruffle), then the same tests under
-# ASan + UBSan.
+# ASan + UBSan, then every fuzz target for 30 s (scripts/fuzz.sh).
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 cd "$root"
@@ -16,4 +16,6 @@ for preset in default asan; do
     bash scripts/browser_tests.sh default || status=1
   fi
 done
+echo "=== fuzz ==="
+bash scripts/fuzz.sh 30 || status=1
 exit $status
