@@ -31,20 +31,21 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    // A new name for every input: QSettings keeps parsed files by name and
-    // would take a rewritten file of the same size and time for the old one.
-    static unsigned long counter = 0;
-    const std::string application = "Options" + std::to_string(counter++);
-    tembrel::QtSettingsStore store("TembrelFuzz", application);
+    tembrel::QtSettingsStore store("TembrelFuzz", "Options");
     const std::string path = store.Location();
     {
         tembrel::OsFile file;
         if (!file.CreateForWriting(path) || !file.Write(data, size)) std::abort();
+        // QSettings keeps a parsed file and reads it again only when its
+        // size or time changed: every input gets a time of its own.
+        static std::int64_t seconds = 1000000000;
+        const timespec times[2] = {{seconds, 0}, {seconds, 0}};
+        ++seconds;
+        if (::futimens(file.Descriptor(), times) != 0) std::abort();
     }
     tembrel::ConversionSettings settings("/nonexistent-program-folder");
     tembrel::ColourFactors factors;
     tembrel::LoadSettings(store, settings, factors, "/nonexistent-program-folder");
     store.Close();
-    ::unlink(path.c_str());
     return 0;
 }
