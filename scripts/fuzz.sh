@@ -4,7 +4,8 @@
 # (fuzz/regressions/<target>/, each must run clean), then fuzzing from its
 # grown corpus (build/fuzz/corpus/<target>/) and fresh seeds. Exits 1 when
 # any target crashes, hangs, leaks, reports undefined behaviour or runs out
-# of memory; the input that did it is left in build/fuzz/findings/<target>/.
+# of memory; the input that did it is left in build/fuzz/findings/<target>/
+# (emptied when the target runs again).
 #   scripts/fuzz.sh [SECONDS] [TARGET...]
 # Extra libFuzzer options go in FUZZ_FLAGS (e.g. -runs=10000000).
 set -euo pipefail
@@ -48,6 +49,7 @@ for target in "${targets[@]}"; do
     corpus="$out/corpus/$target"
     findings="$out/findings/$target"
     log="$out/logs/$target.log"
+    rm -rf "$findings"
     mkdir -p "$corpus" "$findings" "$(dirname "$log")"
     if compgen -G "$regressions/*" >/dev/null; then
         if ! "$program" "${limits[@]}" "$regressions"/* >"$log.regressions" 2>&1; then
