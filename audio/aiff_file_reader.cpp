@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "audio/byte_order.h"
 #include "audio/reader_bitrate.h"
@@ -18,6 +19,15 @@ namespace tembrel {
 namespace {
 
 bool IsId(const std::uint8_t* p, const char* id) { return std::memcmp(p, id, 4) == 0; }
+
+// Sample frames in the blocks of a compressed sound, a last partial block
+// counted in part. A sound chunk of up to 4 GiB can hold more frames than
+// the 32-bit count of an AIFF file; the count then stops at the largest.
+std::uint32_t FramesInBlocks(std::uint32_t dataBytes, int blockBytes, int framesPerBlock) {
+    const double frames = std::trunc(static_cast<double>(dataBytes) / blockBytes * framesPerBlock);
+    constexpr double kMostFrames = std::numeric_limits<std::uint32_t>::max();
+    return frames >= kMostFrames ? std::numeric_limits<std::uint32_t>::max() : static_cast<std::uint32_t>(frames);
+}
 
 // The 80-bit IEEE 754 extended value of the sample rate.
 double ExtendedToDouble(const std::uint8_t* p) {
@@ -98,9 +108,9 @@ int AiffFileReader::Open(const std::string& path, int /*wantedRate*/) {
         return 0;
     }
     if (kind_ == AiffDecoderKind::Ima4) {
-        sampleFrames_ = static_cast<std::uint32_t>(std::trunc(static_cast<double>(dataBytes_) / blockAlign_ * 64));
+        sampleFrames_ = FramesInBlocks(dataBytes_, blockAlign_, 64);
     } else if (kind_ == AiffDecoderKind::Gsm) {
-        sampleFrames_ = static_cast<std::uint32_t>(std::trunc(static_cast<double>(dataBytes_) / kGsmFrameBytes * 160));
+        sampleFrames_ = FramesInBlocks(dataBytes_, kGsmFrameBytes, 160);
     }
     // Block codecs: whole blocks only, as a last block may be partly filled.
     if (kind_ == AiffDecoderKind::Ima4)

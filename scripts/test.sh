@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the whole suite: the normal
 # build first (with the browser tests in Ruffle), then the same tests under
-# ASan + UBSan; then the Debian package, built, installed, run and purged.
+# ASan + UBSan; then every fuzz target for 30 s (scripts/fuzz.sh); then the
+# Debian package, built, installed, run and purged.
 # TEMBREL_CLUSTER_TESTS=1 also runs the Slurm array on a one-node cluster
 # of its own (about half a minute).
 set -euo pipefail
@@ -22,6 +23,8 @@ for preset in default asan; do
     fi
   fi
 done
+echo "=== fuzz ==="
+bash scripts/fuzz.sh 30 || status=1
 echo "=== Debian package ==="
 bash scripts/package_test.sh || status=1
 exit $status
