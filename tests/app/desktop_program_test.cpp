@@ -66,6 +66,15 @@ TEST(DesktopProgram, ShowsItsWindowAndClosesCleanlyOnAnX11Display) {
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), QString::fromStdString(config.Path()));
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+#if defined(__SANITIZE_ADDRESS__)
+    // Where Mesa is installed (a browser brings it), Qt's GLX integration
+    // loads Mesa's software driver, which leaks a block and is unloaded at
+    // exit; LeakSanitizer then sees a leak in an unknown module it cannot
+    // suppress by name. The main window draws without OpenGL, so the
+    // sanitizer run leaves the integration out and keeps every leak check
+    // on our own code.
+    env.insert(QStringLiteral("QT_XCB_GL_INTEGRATION"), QStringLiteral("none"));
+#endif
 
     ScopedProcess tembrel;
     tembrel.process.setProcessEnvironment(env);
