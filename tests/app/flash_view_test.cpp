@@ -241,6 +241,49 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
     EXPECT_EQ(Status(server, token + "movie/3/linked.swf"), 404);
 }
 
+// Any program on the machine can reach the port: a connection that never
+// finishes its request, a request without the token, or a crowd of them must
+// not hold the server.
+TEST_F(FlashViewTest, NoConnectionHoldsTheServer) {
+    FlashViewServer server(QString::fromStdString(Program() + "ruffle"));
+    // A head timeout far beyond this test, so only the other rules close.
+    server.SetLimits(600000, 4);
+    ASSERT_TRUE(server.Listen());
+    const QByteArray token = QUrl(server.Base()).path().toUtf8();  // "/<token>/"
+    const auto port = static_cast<quint16>(QUrl(server.Base()).port());
+    auto open = [&](const QByteArray& start) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost("127.0.0.1", port);
+        EXPECT_TRUE(socket->waitForConnected(60000));
+        socket->write(start);
+        socket->flush();
+        return socket;
+    };
+    auto closed = [](QTcpSocket& socket) { return socket.state() == QAbstractSocket::UnconnectedState; };
+
+    // Without the token: answered 404 at once, the rest of the head unawaited.
+    auto tokenless = open("GET /view.html HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    QByteArray reply;
+    EXPECT_TRUE(WaitFor([&] { reply += tokenless->readAll(); return closed(*tokenless); }, 20000));
+    EXPECT_TRUE(reply.startsWith("HTTP/1.1 404")) << reply.toStdString();
+
+    // Four heads under way fill the server; a fifth connection is closed.
+    std::vector<std::unique_ptr<QTcpSocket>> pending;
+    for (int i = 0; i < 4; ++i) pending.push_back(open("GET " + token + "view.html HTTP/1.1\r\n"));
+    auto fifth = open("GET " + token + "view.html HTTP/1.1\r\n");
+    EXPECT_TRUE(WaitFor([&] { return closed(*fifth); }, 20000));
+    for (const auto& socket : pending) EXPECT_FALSE(closed(*socket));
+    // One of them going makes room again.
+    pending.pop_back();
+    EXPECT_TRUE(WaitFor([&] { return Status(server, token + "view.html") == 200; }, 20000));
+
+    // A head that does not come in time loses its connection.
+    server.SetLimits(300, 64);
+    auto slow = open("GET " + token);
+    EXPECT_TRUE(WaitFor([&] { return closed(*slow); }, 20000));
+    for (const auto& socket : pending) EXPECT_FALSE(closed(*socket));
+}
+
 TEST_F(FlashViewTest, MovieAddressesOfBothKinds) {
     SourceFileEntry row;
     row.outputSwfPath = "/music/what?/my song#1 100%.swf";
