@@ -30,6 +30,7 @@
 #include "app/sortable_list.h"
 #include "app/widget_source_list_ui.h"
 #include "audio/source_scan.h"
+#include "engine/conversion_driver.h"
 #include "engine/settings_persistence.h"
 #include "platform/file_identity.h"
 
@@ -421,6 +422,9 @@ void MainDialog::ConvertRows(const std::vector<int>& rows) {
     }
     const auto onRowStatus = [this](int row, const QString& status, const QString& reason) {
         if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
+            // The window is disabled, so the user cannot scroll to the file
+            // in work: the list shows it.
+            if (status == QLatin1String(kStatusConverting)) list_->scrollToItem(item);
             item->setText(kSwfColumn, status);
             item->setToolTip(kSwfColumn, reason);
         }
