@@ -402,6 +402,39 @@ TEST_F(FlashViewTest, EnterAndEscapeEndPlaySwfFromInsideTheMovie) {
     }
 }
 
+// A movie deleted since it was made: our message names the file that is
+// gone, and no player opens on an error page.
+TEST_F(FlashViewTest, PlaySwfOnAMovieThatIsGoneNamesIt) {
+    const SourceFileEntry pair = Convert(true);
+    std::vector<std::string> told;
+    SetMessageHookForTesting([&](const QString& text, MessageIcon icon) {
+        told.push_back(text.toStdString() + (icon == MessageIcon::Exclamation ? " (!)" : " (?)"));
+        return false;
+    });
+    int opened = 0;
+    QTimer user;  // ends any Play SWF that opens
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<PlaySwfDialog*>(QApplication::activeModalWidget())) {
+            ++opened;
+            dialog->done(2);
+        }
+    });
+    user.start(20);
+    SourceFileEntry single;
+    single.outputSwfPath = scratch.File("gone.swf");
+    PlaySwfCommand(nullptr, single, settings, 2, Program());
+    const std::string player = pair.playerSwfPath, sound = pair.outputSwfPath;
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(sound), QString::fromStdString(sound + ".kept")));
+    PlaySwfCommand(nullptr, pair, settings, 2, Program());
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(player)));
+    PlaySwfCommand(nullptr, pair, settings, 2, Program());
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "The SWF file \"" + single.outputSwfPath + "\" no longer exists. (!)",
+                        "The SWF file \"" + sound + "\" no longer exists. (!)",
+                        "The SWF file \"" + player + "\" no longer exists. (!)"}));
+}
+
 class RecordingDesktop : public DesktopServices {
 public:
     bool OpenFile(const std::string& path) override { return opened.push_back(path), true; }
