@@ -432,6 +432,35 @@ TEST(MainWindow, EachRowComesIntoViewAsItsFileStartsConverting) {
     EXPECT_FALSE(inView(list->topLevelItem(0)));  // the list did scroll
 }
 
+// A saved recording the list cannot take (gone, or no sound in it): Record
+// says so and why, and converts nothing.
+TEST(MainWindow, ARecordingTheListCannotTakeIsToldWithItsReason) {
+    Recorders recorders;
+    test::ScratchDir scratch;
+    MemorySettingsStore store;
+    MainWindowHooks hooks;
+    std::string recording;
+    hooks.runRecorder = [&](QWidget*) { return std::optional<std::string>(recording); };
+    MainDialog window(store, hooks);
+    window.show();
+    const std::string noSound = scratch.File("take.wav"), gone = scratch.File("gone.wav");
+    test::WriteAll(noSound, std::vector<std::uint8_t>(4000, 0x5A));
+    for (const std::string& path : {noSound, gone}) {
+        recording = path;
+        window.Record();
+    }
+    EXPECT_EQ(window.List()->topLevelItemCount(), 0);
+    ASSERT_EQ(recorders.messages.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string text = recorders.messages[i].text.toStdString();
+        const std::string path = i == 0 ? noSound : gone;
+        EXPECT_TRUE(text.starts_with("The recording \"" + path + "\" cannot be added to the list: ")) << text;
+        EXPECT_GT(text.size(), ("The recording \"" + path + "\" cannot be added to the list: .").size()) << text;
+        EXPECT_EQ(recorders.messages[i].icon, MessageIcon::Exclamation);
+    }
+    EXPECT_TRUE(recorders.handOffs.empty());
+}
+
 // A name that is not UTF-8 reaches the list as its bytes from the command
 // line, a drop and the open dialog alike; the file whose name is what Qt
 // shows for it (U+FFFD in place of the byte) is never taken instead.
