@@ -207,6 +207,40 @@ TEST_F(ConversionWindowTest, CancelInMidFileEndsTheRunAndKeepsTheFilesBefore) {
     EXPECT_EQ(revealed, std::vector<std::string>{result.entries[0].outputSwfPath});
 }
 
+// Files are named ahead of the one in work, and each in its own folder: a
+// Cancel takes back the folders made for files never written, and keeps a
+// folder that was there before and the finished file's.
+TEST_F(ConversionWindowTest, CancelLeavesNoFolderMadeForAFileNeverWritten) {
+    const auto entries =
+        Sources({{"short.wav", 1.0}, {"long.wav", 600.0}, {"after.wav", 1.0}, {"there.wav", 1.0}});
+    std::filesystem::create_directory(scratch.File("there"));
+    ConversionSettings settings = Settings();
+    settings.SWFOutputFolderOpt = kOutputFolderPerFile;
+    std::map<int, std::string> statuses;
+    bool cancelled = false;
+    bool aheadMade = false;  // the files after the long one were named before the Cancel
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* window = owner.findChild<ProgressWindow*>();
+        if (cancelled || !window || statuses[1] != "Converting..." || window->BarPosition() <= 0) return;
+        aheadMade = std::filesystem::is_directory(scratch.File("after"));
+        window->RequestCancel();
+        cancelled = true;
+    });
+    user.start(5);
+    const ConversionRunResult result = RunConversionWindow(
+        &owner, settings, entries, {0, 1, 2, 3},
+        [&](int row, const QString& status, const QString&) { statuses[row] = status.toStdString(); }, 2);
+
+    ASSERT_TRUE(cancelled);
+    EXPECT_TRUE(aheadMade);
+    EXPECT_TRUE(result.summary.cancelled);
+    EXPECT_EQ(result.summary.converted, 1);
+    EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"after.wav", "long.wav", "out", "short", "short.wav",
+                                                               "there", "there.wav"}));
+    EXPECT_TRUE(NamesIn(scratch.File("short")).count("short.swf"));
+}
+
 TEST_F(ConversionWindowTest, AddedBatchesShowTheirProgressNameTheFailuresAndStopOnEscape) {
     Sources({{"a.wav", 1.0}, {"b.wav", 1.0}, {"c.wav", 1.0}, {"broken.mp3", 0}});
     std::vector<std::string> rows;  // name, the window's text, the owner disabled
