@@ -10,6 +10,7 @@
 #include "app/progress_window.h"
 #include "engine/conversion_driver.h"
 #include "engine/conversion_job.h"
+#include "engine/conversion_ui.h"
 #include "engine/parallel_conversion.h"
 
 namespace tembrel::app {
@@ -95,11 +96,55 @@ private:
     bool finished_ = false;  // GUI thread only
 };
 
+// Only the messages of a check made on the GUI thread, before the run shows.
+class MessagesOnly : public ConversionUi {
+public:
+    explicit MessagesOnly(QWidget* owner) : owner_(owner) {}
+    void SetFileText(const std::string&) override {}
+    int FileBarWidth() const override { return kPerMille; }
+    void SetFileRange(int) override {}
+    void SetFilePosition(int) override {}
+    void SetOverallText(const std::string&) override {}
+    void SetOverallRange(int) override {}
+    void SetOverallPosition(int) override {}
+    void SetRowStatus(int, const std::string&) override {}
+    bool ShowMessage(const std::string& text, MessageIcon icon) override {
+        return app::ShowMessage(owner_, Text(text), icon);
+    }
+    bool PumpMessages() override { return false; }
+    void ShowInFileManager(const std::string&) override {}
+
+private:
+    QPointer<QWidget> owner_;
+};
+
+// A template that is missing or cannot be used is told over the window as
+// it is, before anything is disabled or shown. Only the template itself is
+// read here: the colours and picture are the run's work.
+bool TemplateUsable(QWidget* owner, const ConversionSettings& settings, std::string& reason) {
+    ConversionSettings bare = settings;
+    bare.CreateCtrlSWF = 0;
+    SwfTemplate tmpl;
+    PreparedMovie movie;
+    MessagesOnly ui(owner);
+    return PrepareTemplate(bare, ChooseBuilder(settings), tmpl, &ui, movie, &reason);
+}
+
 }  // namespace
 
 ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings& settings,
                                         const std::vector<SourceFileEntry>& entries, const std::vector<int>& rows,
                                         const RowStatusFn& onRowStatus, int jobs) {
+    if (std::string reason; !TemplateUsable(owner, settings, reason)) {
+        ConversionRunResult refused;
+        refused.outcomes.resize(entries.size());
+        for (FileOutcome& outcome : refused.outcomes) outcome.reason = reason;
+        refused.entries = entries;
+        refused.summary.files = static_cast<int>(entries.size());
+        refused.summary.failed = refused.summary.files;
+        refused.summary.templateRefused = true;
+        return refused;
+    }
     QPointer<QWidget> ownerGuard(owner);
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (owner) owner->setEnabled(false);

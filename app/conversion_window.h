@@ -29,7 +29,8 @@ using RowStatusFn = std::function<void(int row, const QString& status, const QSt
 // Converts entries (rows[i] shows entries[i]) with up to `jobs` files at
 // once (0: one per core). onRowStatus gets "Converting..." when a file
 // starts and its outcome's status when it ends; a run refused for its
-// template changes no row (the reasons are in the outcomes). Messages go
+// template is told before the owner is disabled or the progress window
+// shows, and changes no row (the reasons are in the outcomes). Messages go
 // through ShowMessage, the SWF to reveal through Desktop().
 ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings& settings,
                                         const std::vector<SourceFileEntry>& entries, const std::vector<int>& rows,

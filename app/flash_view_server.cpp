@@ -1,10 +1,13 @@
 #include "app/flash_view_server.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 #include <QUrlQuery>
 
@@ -48,11 +51,37 @@ QString NewToken() {
 FlashViewServer::FlashViewServer(const QString& ruffleFolder, QObject* parent)
     : QObject(parent), ruffleFolder_(QFileInfo(ruffleFolder).canonicalFilePath()), token_(NewToken()) {
     connect(&server_, &QTcpServer::newConnection, this, [this] {
-        while (QTcpSocket* socket = server_.nextPendingConnection()) {
-            connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
+        while (QTcpSocket* socket = server_.nextPendingConnection()) Accept(socket);
+    });
+}
+
+void FlashViewServer::Accept(QTcpSocket* socket) {
+    connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+    // The server parents its sockets until they are gone; the new one counts.
+    const qsizetype open = server_.findChildren<QTcpSocket*>(Qt::FindDirectChildrenOnly).size();
+    if (open > maxConnections_) {
+        socket->abort();
+        socket->deleteLater();
+        return;
+    }
+    connect(socket, &QTcpSocket::readyRead, this, [this, socket] { Answer(socket); });
+    // A head that never ends would hold its connection for good.
+    QTimer::singleShot(headTimeoutMs_, socket, [socket] {
+        if (!socket->property("answered").toBool()) {
+            socket->abort();
+            socket->deleteLater();
         }
     });
+}
+
+bool FlashViewServer::MayCarryToken(const QByteArray& head) const {
+    const QByteArray prefix = "/" + token_.toLatin1() + "/";
+    for (const QByteArray& method : {QByteArray("GET "), QByteArray("HEAD ")}) {
+        const QByteArray wanted = method + prefix;
+        const qsizetype n = std::min(head.size(), wanted.size());
+        if (head.left(n) == wanted.left(n)) return true;
+    }
+    return false;
 }
 
 bool FlashViewServer::Listen() { return server_.listen(QHostAddress::LocalHost, 0); }
@@ -104,12 +133,16 @@ QString FlashViewServer::Resolve(const QStringList& segments) const {
 void FlashViewServer::Answer(QTcpSocket* socket) {
     QByteArray head = socket->property("head").toByteArray() + socket->readAll();
     const qsizetype end = head.indexOf("\r\n\r\n");
-    if (end < 0) {
+    const bool tokenless = !MayCarryToken(head);
+    if (end < 0 && !tokenless) {
         if (head.size() > kMaxRequestHead) socket->abort();
         else socket->setProperty("head", head);
         return;
     }
     disconnect(socket, &QTcpSocket::readyRead, this, nullptr);
+    socket->setProperty("answered", true);
+    // Nothing without the token is served: no need to wait for the rest.
+    if (tokenless) return Reply(socket, {}, false);
     const QList<QByteArray> request = head.left(head.indexOf("\r\n")).split(' ');
     QString file;
     bool headOnly = false;
@@ -124,6 +157,10 @@ void FlashViewServer::Answer(QTcpSocket* socket) {
             segments << QUrl::fromPercentEncoding(segment);
         file = Resolve(segments);
     }
+    Reply(socket, file, headOnly);
+}
+
+void FlashViewServer::Reply(QTcpSocket* socket, const QString& file, bool headOnly) {
     QByteArray body;
     QByteArray status = "404 Not Found";
     QByteArray type = "text/plain; charset=utf-8";

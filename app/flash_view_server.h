@@ -3,7 +3,11 @@
 // files from the program folder, and the one movie the view was asked to
 // show (for a shell player also the sound SWF its query names, beside it).
 // Every address starts with a random token made for this server; anything
-// else, any other file and any listing gets 404.
+// else, any other file and any listing gets 404. Other programs on the
+// machine can reach the port too, so no connection may hold the server for
+// long: a head must come within a few seconds, only so many connections are
+// open at once, and a request that does not start with the token is answered
+// as soon as that is plain.
 #include <QByteArray>
 #include <QHash>
 #include <QObject>
@@ -22,8 +26,17 @@ public:
     // `ruffleFolder`: the folder holding ruffle.js and its companions.
     explicit FlashViewServer(const QString& ruffleFolder, QObject* parent = nullptr);
 
+    static constexpr int kHeadTimeoutMs = 5000;
+    static constexpr int kMaxConnections = 64;
+
     // False when no loopback port could be had.
     bool Listen();
+    // How long a connection may take to send its request head, and how many
+    // may be open at once; connections beyond that are closed unanswered.
+    void SetLimits(int headTimeoutMs, int maxConnections) {
+        headTimeoutMs_ = headTimeoutMs;
+        maxConnections_ = maxConnections;
+    }
     // "http://127.0.0.1:<port>/<token>/": every served address starts so.
     QString Base() const;
     QString PageAddress() const { return Base() + "view.html"; }
@@ -35,11 +48,18 @@ public:
     QString ShowMovie(const QString& filePath, const QString& query);
 
 private:
+    void Accept(QTcpSocket* socket);
     void Answer(QTcpSocket* socket);
+    void Reply(QTcpSocket* socket, const QString& file, bool headOnly);
+    // False once `head` (the start of a request) cannot be a GET or HEAD of
+    // an address under the token.
+    bool MayCarryToken(const QByteArray& head) const;
     // The file behind a request path's decoded segments, or "" (404).
     QString Resolve(const QStringList& segments) const;
 
     QTcpServer server_;
+    int headTimeoutMs_ = kHeadTimeoutMs;
+    int maxConnections_ = kMaxConnections;
     QString ruffleFolder_;  // canonical
     QString token_;
     int generation_ = 0;

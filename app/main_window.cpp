@@ -30,6 +30,7 @@
 #include "app/sortable_list.h"
 #include "app/widget_source_list_ui.h"
 #include "audio/source_scan.h"
+#include "engine/conversion_driver.h"
 #include "engine/settings_persistence.h"
 #include "platform/file_identity.h"
 
@@ -421,6 +422,9 @@ void MainDialog::ConvertRows(const std::vector<int>& rows) {
     }
     const auto onRowStatus = [this](int row, const QString& status, const QString& reason) {
         if (QTreeWidgetItem* item = list_->topLevelItem(row)) {
+            // The window is disabled, so the user cannot scroll to the file
+            // in work: the list shows it.
+            if (status == QLatin1String(kStatusConverting)) list_->scrollToItem(item);
             item->setText(kSwfColumn, status);
             item->setToolTip(kSwfColumn, reason);
         }
@@ -443,14 +447,29 @@ int MainDialog::RowOfFile(const std::string& path) const {
     return -1;
 }
 
+namespace {
+
+QString RecordingNotAddedMessage(const std::string& path, const std::string& reason) {
+    return QStringLiteral("The recording \"%1\" cannot be added to the list: %2.")
+        .arg(QFile::decodeName(QByteArray::fromStdString(path)),
+             QString::fromStdString(reason.empty() ? std::string("it cannot be read") : reason));
+}
+
+}  // namespace
+
 void MainDialog::Record() {
     if (!hooks_.runRecorder) return;
     const std::optional<std::string> saved = hooks_.runRecorder(this);
     // A window closed while the recorder was open converts nothing more.
     if (!saved || !isVisible()) return;
     int row = RowOfFile(*saved);
-    if (row < 0) row = entries_.AddSourceFile(*saved);
-    if (row < 0) return;
+    std::string reason;
+    if (row < 0) row = entries_.AddSourceFile(*saved, &reason);
+    if (row < 0) {
+        // The user pressed Record and saved: silence would look like success.
+        ShowMessage(this, RecordingNotAddedMessage(*saved, reason), MessageIcon::Exclamation);
+        return;
+    }
     QTreeWidgetItem* item = list_->topLevelItem(row);
     list_->clearSelection();
     list_->setCurrentItem(item);

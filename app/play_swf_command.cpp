@@ -3,6 +3,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QFile>
 #include <QUrl>
 
 #include "app/desktop_services.h"
@@ -11,6 +12,7 @@
 #include "app/message_box.h"
 #include "app/play_swf_dialog.h"
 #include "engine/page_text_escaping.h"
+#include "platform/file_identity.h"
 
 namespace tembrel::app {
 
@@ -25,6 +27,10 @@ public:
 std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
 }  // namespace
+
+QString MovieGoneMessage(const std::string& path) {
+    return QStringLiteral("The SWF file \"%1\" no longer exists.").arg(QFile::decodeName(QByteArray::fromStdString(path)));
+}
 
 QString MovieAddress(const SourceFileEntry& row, const ConversionSettings& settings,
                      std::uint32_t lastDurationSeconds) {
@@ -45,6 +51,17 @@ void PlaySwfCommand(QWidget* parent, const SourceFileEntry& row, const Conversio
         WaitCursor wait;
         dialog = std::make_unique<PlaySwfDialog>(parent, MovieAddress(row, settings, lastDurationSeconds),
                                                  settings.SWFBkgColor, programFolder);
+    }
+    // With a player there, a movie that is gone is told before it shows;
+    // without one, the offer to get a player comes first.
+    if (dialog->View()) {
+        // The shell player first: it is the movie that opens.
+        for (const std::string* movie : {&row.playerSwfPath, &row.outputSwfPath}) {
+            if (movie->empty() || IsRegularFileAt(*movie)) continue;
+            dialog.reset();
+            ShowMessage(parent, MovieGoneMessage(*movie), MessageIcon::Exclamation);
+            return;
+        }
     }
     const int result = dialog->exec();
     dialog.reset();  // the sound stops with the dialog

@@ -1,5 +1,6 @@
 #include "app/play_swf_dialog.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 
 #include "app/dialog_units.h"
@@ -18,8 +19,26 @@ PlaySwfDialog::PlaySwfDialog(QWidget* parent, const QString& movieAddress, Colou
     view_ = FlashView::Create(this, programFolder);
     if (!view_) return;
     view_->setGeometry(movie);
+    // The key reaches the view's inner widgets only: it is taken on its way.
+    qApp->installEventFilter(this);
     view_->LoadMovie(movieAddress);
     view_->SetBackgroundColor(QString::fromStdString(ColourToHex(background)));
+}
+
+bool PlaySwfDialog::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    auto* widget = static_cast<QWidget*>(watched);
+    if (widget == this || !isAncestorOf(widget)) return false;
+    const int key = static_cast<QKeyEvent*>(event)->key();
+    if (key == Qt::Key_Escape) {
+        reject();
+        return true;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        done(1);
+        return true;
+    }
+    return false;
 }
 
 int PlaySwfDialog::exec() { return view_ ? QDialog::exec() : kNoPlayer; }

@@ -30,6 +30,9 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    // Enter and Escape pressed inside the web view end the dialog too: the
+    // view hands every key to the movie and never passes them on.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     FlashView* view_ = nullptr;

@@ -5,8 +5,11 @@
 #include <set>
 #include <system_error>
 
+#include <unistd.h>
+
 #include "engine/conversion_file_steps.h"
 #include "engine/file_outputs.h"
+#include "engine/output_naming.h"
 #include "platform/os_file.h"
 #include "platform/path_parts.h"
 
@@ -25,6 +28,7 @@ struct ConversionJob::FileWork {
     bool encoded = false;
     std::string status, reason;
     std::string namingNote;  // why naming gave it another name than its own
+    std::vector<std::string> madeFolders;  // made by naming it, parents first (runner only)
     // The stage's latest progress, shown again when the run gets to the
     // file (it may have started while an earlier one was shown).
     int perMille = 0;
@@ -201,6 +205,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         std::string status, reason, note;
         SourceFileEntry entry = file.entry;
         bool ok = false;
+        MadeFoldersLog made;
         try {
             ok = steps_.nameOutputs && steps_.nameOutputs(options_, entry, &status, &reason);
             if (ok && options_.TargetExistsOpt == kTargetOverwrite) {
@@ -217,6 +222,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             status = kStatusConversionFailure;
             reason = ReasonForException(std::current_exception());
         }
+        file.madeFolders.insert(file.madeFolders.end(), made.folders.begin(), made.folders.end());
         if (ok && mayDefer) {
             // A name an earlier file of this run may still take: name it
             // once that file is placed, as a one-at-a-time run would.
@@ -329,7 +335,16 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
     }
     changed_.notify_all();
     for (std::jthread& worker : workers) worker.join();
+    // Files are named ahead of the one in work, and naming makes their
+    // folders: a cancelled run takes back those of the files it never wrote.
+    std::vector<std::string> unused;
+    if (summary_.cancelled)
+        for (int i = 0; i < count; ++i)
+            if (outcomes_[i].kind != FileOutcome::Kind::Converted)
+                unused.insert(unused.end(), files_[i]->madeFolders.begin(), files_[i]->madeFolders.end());
     files_.clear();  // removes every temporary MP3 still there
+    // Children before parents; a folder something has gone into since stays.
+    for (auto folder = unused.rbegin(); folder != unused.rend(); ++folder) ::rmdir(folder->c_str());
 
     if (options_.BrowseOutFolder != 0) {
         for (int i = 0; i < stoppedAt; ++i) {

@@ -106,7 +106,19 @@ std::string NumberedBase(const std::string& base, const std::string& suffix, std
 
 enum class Step { Named, Refused, FallBack };
 
+thread_local MadeFoldersLog* madeFoldersLog = nullptr;
+
+// mkdir that notes what it made.
+bool MakeOneFolder(const std::string& path) {
+    if (::mkdir(path.c_str(), 0777) != 0) return false;
+    if (madeFoldersLog) madeFoldersLog->folders.push_back(path);
+    return true;
+}
+
 }  // namespace
+
+MadeFoldersLog::MadeFoldersLog() : outer_(madeFoldersLog) { madeFoldersLog = this; }
+MadeFoldersLog::~MadeFoldersLog() { madeFoldersLog = outer_; }
 
 bool EnsureFolder(const std::string& path) {
     if (path.empty()) return false;
@@ -115,13 +127,13 @@ bool EnsureFolder(const std::string& path) {
         const std::string level = path.substr(0, slash);
         if (level.back() == '/') continue;  // "//" in the path
         if (!AnythingExistsAt(level)) {
-            if (::mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return false;
+            if (!MakeOneFolder(level) && errno != EEXIST) return false;
         } else if (!IsFolderAt(level)) {
             return false;
         }
     }
     if (AnythingExistsAt(path)) return IsFolderAt(path);
-    return ::mkdir(path.c_str(), 0777) == 0;
+    return MakeOneFolder(path);
 }
 
 bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std::string* status,

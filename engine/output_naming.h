@@ -2,6 +2,7 @@
 // Where a source's SWF, page and shell player go, decided before it is
 // converted.
 #include <string>
+#include <vector>
 
 #include "audio/source_file_entry.h"
 #include "engine/conversion_settings.h"
@@ -29,5 +30,21 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
 // Makes sure a folder exists at path, creating every missing level. False
 // when a level is taken by something that is not a folder or cannot be made.
 bool EnsureFolder(const std::string& path);
+
+// While one lives, every folder EnsureFolder makes on this thread is noted
+// in it, parents before their children, so that a run that ends early can
+// take back the folders it made for files it never wrote.
+class MadeFoldersLog {
+public:
+    MadeFoldersLog();
+    ~MadeFoldersLog();
+    MadeFoldersLog(const MadeFoldersLog&) = delete;
+    MadeFoldersLog& operator=(const MadeFoldersLog&) = delete;
+
+    std::vector<std::string> folders;
+
+private:
+    MadeFoldersLog* outer_;
+};
 
 }  // namespace tembrel

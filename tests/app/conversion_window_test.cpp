@@ -136,6 +136,34 @@ TEST_F(ConversionWindowTest, ConversionShowsEachFileInTheWindowAndItsOutcomeInIt
     EXPECT_TRUE(owner.isEnabled());
 }
 
+// A template that is missing or is no SWF is told over the window as it was:
+// no progress window yet, the owner still enabled, no row touched.
+TEST_F(ConversionWindowTest, AnUnusableTemplateIsToldBeforeTheRunShows) {
+    const auto entries = Sources({{"one.wav", 1.0}});
+    test::WriteAll(scratch.File("junk.swf"), std::vector<std::uint8_t>(200, 0x41));
+    std::vector<std::string> told;  // the message's file, its icon, and what was shown meanwhile
+    SetMessageHookForTesting([&](const QString& text, MessageIcon icon) {
+        const std::string name = text.contains("gone.swf") ? "gone" : text.contains("junk.swf") ? "junk" : "other";
+        told.push_back(name + (icon == MessageIcon::Stop ? " stop" : icon == MessageIcon::Exclamation ? " !" : " ?") +
+                       " | " + Window() + (owner.isEnabled() ? " | owner enabled" : " | owner disabled"));
+        return true;
+    });
+    int rowsChanged = 0;
+    auto onRow = [&](int, const QString&, const QString&) { ++rowsChanged; };
+    for (const char* name : {"gone.swf", "junk.swf"}) {
+        ConversionSettings settings = Settings();
+        settings.ControlSWF = scratch.File(name);
+        const ConversionRunResult result = RunConversionWindow(&owner, settings, entries, {0}, onRow);
+        EXPECT_TRUE(result.summary.templateRefused);
+        EXPECT_EQ(result.summary.converted, 0);
+        ASSERT_EQ(result.outcomes.size(), 1u);
+        EXPECT_FALSE(result.outcomes[0].reason.empty());
+    }
+    EXPECT_EQ(told, (std::vector<std::string>{"gone ! | no window | owner enabled", "junk stop | no window | owner enabled"}));
+    EXPECT_EQ(rowsChanged, 0);
+    EXPECT_TRUE(NamesIn(out).empty());
+}
+
 TEST_F(ConversionWindowTest, CancelInMidFileEndsTheRunAndKeepsTheFilesBefore) {
     const auto entries = Sources({{"short.wav", 1.0}, {"long.wav", 600.0}, {"after.wav", 1.0}});
     std::map<int, std::string> statuses;
@@ -177,6 +205,40 @@ TEST_F(ConversionWindowTest, CancelInMidFileEndsTheRunAndKeepsTheFilesBefore) {
     EXPECT_EQ(NamesIn(out), expected);
     EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"after.wav", "long.wav", "out", "short.wav"}));
     EXPECT_EQ(revealed, std::vector<std::string>{result.entries[0].outputSwfPath});
+}
+
+// Files are named ahead of the one in work, and each in its own folder: a
+// Cancel takes back the folders made for files never written, and keeps a
+// folder that was there before and the finished file's.
+TEST_F(ConversionWindowTest, CancelLeavesNoFolderMadeForAFileNeverWritten) {
+    const auto entries =
+        Sources({{"short.wav", 1.0}, {"long.wav", 600.0}, {"after.wav", 1.0}, {"there.wav", 1.0}});
+    std::filesystem::create_directory(scratch.File("there"));
+    ConversionSettings settings = Settings();
+    settings.SWFOutputFolderOpt = kOutputFolderPerFile;
+    std::map<int, std::string> statuses;
+    bool cancelled = false;
+    bool aheadMade = false;  // the files after the long one were named before the Cancel
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* window = owner.findChild<ProgressWindow*>();
+        if (cancelled || !window || statuses[1] != "Converting..." || window->BarPosition() <= 0) return;
+        aheadMade = std::filesystem::is_directory(scratch.File("after"));
+        window->RequestCancel();
+        cancelled = true;
+    });
+    user.start(5);
+    const ConversionRunResult result = RunConversionWindow(
+        &owner, settings, entries, {0, 1, 2, 3},
+        [&](int row, const QString& status, const QString&) { statuses[row] = status.toStdString(); }, 2);
+
+    ASSERT_TRUE(cancelled);
+    EXPECT_TRUE(aheadMade);
+    EXPECT_TRUE(result.summary.cancelled);
+    EXPECT_EQ(result.summary.converted, 1);
+    EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"after.wav", "long.wav", "out", "short", "short.wav",
+                                                               "there", "there.wav"}));
+    EXPECT_TRUE(NamesIn(scratch.File("short")).count("short.swf"));
 }
 
 TEST_F(ConversionWindowTest, AddedBatchesShowTheirProgressNameTheFailuresAndStopOnEscape) {

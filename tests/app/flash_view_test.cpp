@@ -2,8 +2,13 @@
 // engine converts, its server's refusals, and the Play SWF command.
 #include <QApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QTcpSocket>
+#include <QTimer>
 #include <QUrl>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
@@ -20,6 +25,7 @@
 #include "app/flash_view_server.h"
 #include "app/message_box.h"
 #include "app/play_swf_command.h"
+#include "app/play_swf_dialog.h"
 #include "engine/conversion_driver.h"
 #include "support/decoding_fixtures.h"
 #include "support/test_support.h"
@@ -241,6 +247,49 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
     EXPECT_EQ(Status(server, token + "movie/3/linked.swf"), 404);
 }
 
+// Any program on the machine can reach the port: a connection that never
+// finishes its request, a request without the token, or a crowd of them must
+// not hold the server.
+TEST_F(FlashViewTest, NoConnectionHoldsTheServer) {
+    FlashViewServer server(QString::fromStdString(Program() + "ruffle"));
+    // A head timeout far beyond this test, so only the other rules close.
+    server.SetLimits(600000, 4);
+    ASSERT_TRUE(server.Listen());
+    const QByteArray token = QUrl(server.Base()).path().toUtf8();  // "/<token>/"
+    const auto port = static_cast<quint16>(QUrl(server.Base()).port());
+    auto open = [&](const QByteArray& start) {
+        auto socket = std::make_unique<QTcpSocket>();
+        socket->connectToHost("127.0.0.1", port);
+        EXPECT_TRUE(socket->waitForConnected(60000));
+        socket->write(start);
+        socket->flush();
+        return socket;
+    };
+    auto closed = [](QTcpSocket& socket) { return socket.state() == QAbstractSocket::UnconnectedState; };
+
+    // Without the token: answered 404 at once, the rest of the head unawaited.
+    auto tokenless = open("GET /view.html HTTP/1.1\r\nHost: 127.0.0.1\r\n");
+    QByteArray reply;
+    EXPECT_TRUE(WaitFor([&] { reply += tokenless->readAll(); return closed(*tokenless); }, 20000));
+    EXPECT_TRUE(reply.startsWith("HTTP/1.1 404")) << reply.toStdString();
+
+    // Four heads under way fill the server; a fifth connection is closed.
+    std::vector<std::unique_ptr<QTcpSocket>> pending;
+    for (int i = 0; i < 4; ++i) pending.push_back(open("GET " + token + "view.html HTTP/1.1\r\n"));
+    auto fifth = open("GET " + token + "view.html HTTP/1.1\r\n");
+    EXPECT_TRUE(WaitFor([&] { return closed(*fifth); }, 20000));
+    for (const auto& socket : pending) EXPECT_FALSE(closed(*socket));
+    // One of them going makes room again.
+    pending.pop_back();
+    EXPECT_TRUE(WaitFor([&] { return Status(server, token + "view.html") == 200; }, 20000));
+
+    // A head that does not come in time loses its connection.
+    server.SetLimits(300, 64);
+    auto slow = open("GET " + token);
+    EXPECT_TRUE(WaitFor([&] { return closed(*slow); }, 20000));
+    for (const auto& socket : pending) EXPECT_FALSE(closed(*socket));
+}
+
 TEST_F(FlashViewTest, MovieAddressesOfBothKinds) {
     SourceFileEntry row;
     row.outputSwfPath = "/music/what?/my song#1 100%.swf";
@@ -302,6 +351,88 @@ TEST_F(FlashViewTest, NamesWithQuestionMarksAndHashesPlayTheirOwnMovie) {
         // The shell player found its sound SWF by the name in the query.
         EXPECT_TRUE(SoundHeard(*view));
     }
+}
+
+// The keys a user ends Play SWF with, pressed where the focus is: inside the
+// web view, which takes keys for the movie.
+TEST_F(FlashViewTest, EnterAndEscapeEndPlaySwfFromInsideTheMovie) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "Chromium inside libQt6WebEngineCore deletes with a mismatched size when a page goes, "
+                    "which AddressSanitizer aborts on";
+#endif
+    const SourceFileEntry single = Convert(false);
+    for (const auto& [key, want] : {std::pair{Qt::Key_Escape, 2}, std::pair{Qt::Key_Return, 1}}) {
+        SCOPED_TRACE(key);
+        PlaySwfDialog dialog(nullptr, MovieAddress(single, settings, 2), settings.SWFBkgColor, Program());
+        ASSERT_NE(dialog.View(), nullptr);
+        Loaded loaded(*dialog.View());
+        QElapsedTimer since;
+        since.start();
+        QWidget* pressedOn = nullptr;
+        bool clicked = false;
+        QTimer user;
+        QObject::connect(&user, &QTimer::timeout, [&] {
+            if (since.elapsed() > 60000) return dialog.done(99);  // the key did not end it
+            if (loaded.calls.empty() || pressedOn) return;
+            // As a user would: a click into the movie, then the key, both
+            // through the window, so they reach whatever widget has the focus.
+            QWindow* window = dialog.windowHandle();
+            if (!clicked) {
+                clicked = true;
+                const QPointF middle = dialog.View()->mapTo(&dialog, dialog.View()->rect().center());
+                QMouseEvent down(QEvent::MouseButtonPress, middle, dialog.mapToGlobal(middle), Qt::LeftButton,
+                                 Qt::LeftButton, Qt::NoModifier);
+                QMouseEvent up(QEvent::MouseButtonRelease, middle, dialog.mapToGlobal(middle), Qt::LeftButton,
+                               Qt::NoButton, Qt::NoModifier);
+                QApplication::sendEvent(window, &down);
+                QApplication::sendEvent(window, &up);
+                return;
+            }
+            QWidget* focus = QApplication::focusWidget();
+            if (!focus || !dialog.View()->isAncestorOf(focus)) return;
+            pressedOn = focus;
+            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+            QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+            QApplication::sendEvent(window, &press);
+            QApplication::sendEvent(window, &release);
+        });
+        user.start(20);
+        EXPECT_EQ(dialog.exec(), want);
+        ASSERT_NE(pressedOn, nullptr);
+    }
+}
+
+// A movie deleted since it was made: our message names the file that is
+// gone, and no player opens on an error page.
+TEST_F(FlashViewTest, PlaySwfOnAMovieThatIsGoneNamesIt) {
+    const SourceFileEntry pair = Convert(true);
+    std::vector<std::string> told;
+    SetMessageHookForTesting([&](const QString& text, MessageIcon icon) {
+        told.push_back(text.toStdString() + (icon == MessageIcon::Exclamation ? " (!)" : " (?)"));
+        return false;
+    });
+    int opened = 0;
+    QTimer user;  // ends any Play SWF that opens
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (auto* dialog = qobject_cast<PlaySwfDialog*>(QApplication::activeModalWidget())) {
+            ++opened;
+            dialog->done(2);
+        }
+    });
+    user.start(20);
+    SourceFileEntry single;
+    single.outputSwfPath = scratch.File("gone.swf");
+    PlaySwfCommand(nullptr, single, settings, 2, Program());
+    const std::string player = pair.playerSwfPath, sound = pair.outputSwfPath;
+    ASSERT_TRUE(QFile::rename(QString::fromStdString(sound), QString::fromStdString(sound + ".kept")));
+    PlaySwfCommand(nullptr, pair, settings, 2, Program());
+    ASSERT_TRUE(QFile::remove(QString::fromStdString(player)));
+    PlaySwfCommand(nullptr, pair, settings, 2, Program());
+    EXPECT_EQ(opened, 0);
+    EXPECT_EQ(told, (std::vector<std::string>{
+                        "The SWF file \"" + single.outputSwfPath + "\" no longer exists. (!)",
+                        "The SWF file \"" + sound + "\" no longer exists. (!)",
+                        "The SWF file \"" + player + "\" no longer exists. (!)"}));
 }
 
 class RecordingDesktop : public DesktopServices {

@@ -386,6 +386,81 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
 }
 
+// The window is disabled during a run, so the user cannot scroll: each row
+// is brought into view as its file starts converting.
+TEST(MainWindow, EachRowComesIntoViewAsItsFileStartsConverting) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch;
+    const std::string out = scratch.File("out");
+    fs::create_directory(out);
+    ASSERT_TRUE(test::EncodeTone(scratch.File("tone00.wav"), 11025, 1, 0.2, "-c:a pcm_s16le"));
+    std::vector<std::string> paths{scratch.File("tone00.wav")};
+    for (int i = 1; i < 30; ++i) {
+        paths.push_back(scratch.File((i < 10 ? "tone0" : "tone") + std::to_string(i) + ".wav"));
+        fs::copy_file(paths[0], paths.back());
+    }
+    MemorySettingsStore store;
+    MainDialog window(store, {});
+    window.Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
+    window.Settings().SWFOutputFolderOpt = kOutputCustomFolder;
+    window.Settings().SWFSpecifiedFolder = out;
+    window.Settings().CreateHtmlFile = 0;
+    window.Settings().BrowseOutFolder = 0;
+    window.show();
+    window.AddPaths(paths);
+    SortableListCtrl* list = window.List();
+    list->setMaximumHeight(150);  // a few rows in view, as on a long list
+    ASSERT_TRUE(WaitFor([&] { return list->viewport()->height() < 150; }));
+    ASSERT_EQ(list->topLevelItemCount(), 30);
+    list->scrollToTop();
+
+    std::vector<std::string> unseen;  // rows that started out of view, or with the window enabled
+    std::set<QTreeWidgetItem*> started;
+    auto inView = [&](QTreeWidgetItem* item) {
+        const QRect rect = list->visualItemRect(item);
+        return rect.isValid() && rect.top() >= 0 && rect.bottom() < list->viewport()->height();
+    };
+    QObject::connect(list, &QTreeWidget::itemChanged, [&](QTreeWidgetItem* item, int) {
+        if (item->text(5) != "Converting..." || !started.insert(item).second) return;
+        if (!inView(item) || window.isEnabled()) unseen.push_back(item->text(0).toStdString());
+    });
+    window.SetConversionJobs(2);
+    window.ConvertAll();
+    EXPECT_EQ(started.size(), 30u);
+    EXPECT_TRUE(unseen.empty()) << unseen.size() << " rows, the first " << (unseen.empty() ? "" : unseen[0]);
+    EXPECT_FALSE(inView(list->topLevelItem(0)));  // the list did scroll
+}
+
+// A saved recording the list cannot take (gone, or no sound in it): Record
+// says so and why, and converts nothing.
+TEST(MainWindow, ARecordingTheListCannotTakeIsToldWithItsReason) {
+    Recorders recorders;
+    test::ScratchDir scratch;
+    MemorySettingsStore store;
+    MainWindowHooks hooks;
+    std::string recording;
+    hooks.runRecorder = [&](QWidget*) { return std::optional<std::string>(recording); };
+    MainDialog window(store, hooks);
+    window.show();
+    const std::string noSound = scratch.File("take.wav"), gone = scratch.File("gone.wav");
+    test::WriteAll(noSound, std::vector<std::uint8_t>(4000, 0x5A));
+    for (const std::string& path : {noSound, gone}) {
+        recording = path;
+        window.Record();
+    }
+    EXPECT_EQ(window.List()->topLevelItemCount(), 0);
+    ASSERT_EQ(recorders.messages.size(), 2u);
+    for (std::size_t i = 0; i < 2; ++i) {
+        const std::string text = recorders.messages[i].text.toStdString();
+        const std::string path = i == 0 ? noSound : gone;
+        EXPECT_TRUE(text.starts_with("The recording \"" + path + "\" cannot be added to the list: ")) << text;
+        EXPECT_GT(text.size(), ("The recording \"" + path + "\" cannot be added to the list: .").size()) << text;
+        EXPECT_EQ(recorders.messages[i].icon, MessageIcon::Exclamation);
+    }
+    EXPECT_TRUE(recorders.handOffs.empty());
+}
+
 // A name that is not UTF-8 reaches the list as its bytes from the command
 // line, a drop and the open dialog alike; the file whose name is what Qt
 // shows for it (U+FFFD in place of the byte) is never taken instead.
