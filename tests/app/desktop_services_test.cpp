@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
 
 #include <filesystem>
 #include <fstream>
@@ -45,6 +47,11 @@ void WriteStandIn(const test::ScratchDir& bin, const std::string& markers, const
 
 TEST(DesktopServicesTest, FileManagerAndEditorStartWithoutTheWindowWaitingForThem) {
     test::TestApplication();
+    // A real file manager on the bus would take the call, and the folder
+    // opener this test waits for would never run.
+    const QDBusConnection bus = QDBusConnection::sessionBus();
+    if (bus.isConnected() && bus.interface()->isServiceRegistered("org.freedesktop.FileManager1"))
+        GTEST_SKIP() << "a file manager answers on the session bus";
     test::ScratchDir bin, markers, files;
     WriteStandIn(bin, markers.Path(), "dbus-send", "", 1);
     WriteStandIn(bin, markers.Path(), "xdg-open", "", 0);
