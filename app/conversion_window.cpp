@@ -68,9 +68,12 @@ public:
             &gui_, [&] { answer = ShowMessage(window_, Text(text), icon); }, Qt::BlockingQueuedConnection);
         return answer;
     }
+    // Shown once the progress window has closed and the owner takes input
+    // again, so the file manager comes up over a usable window.
     void RevealFile(const std::string& path) override {
-        Post([path] { Desktop().ShowInFileManager(path); });
+        Post([path, this] { reveal_ = path; });
     }
+    const std::string& RevealPath() const { return reveal_; }
     void RunFinished(const RunSummary&) override {
         Post([this] {
             finished_ = true;
@@ -94,6 +97,7 @@ private:
     const RowStatusFn& onRowStatus_;
     QEventLoop& loop_;
     bool finished_ = false;  // GUI thread only
+    std::string reveal_;     // GUI thread only
 };
 
 // Only the messages of a check made on the GUI thread, before the run shows.
@@ -175,6 +179,7 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     }
     if (ownerGuard) ownerGuard->setEnabled(true);
     QApplication::restoreOverrideCursor();
+    if (!relay.RevealPath().empty()) Desktop().ShowInFileManager(relay.RevealPath());
 
     ConversionRunResult result;
     result.outcomes = job.Outcomes();

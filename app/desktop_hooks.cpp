@@ -1,5 +1,7 @@
 #include "app/desktop_hooks.h"
 
+#include <QApplication>
+
 #include "app/help_window.h"
 #include "app/options_sheet.h"
 #include "app/page_swf_options.h"
@@ -11,7 +13,12 @@ namespace tembrel::app {
 
 MainWindowHooks DesktopHooks() {
     // The options sheet's link to the FAQ opens in the program's help window.
-    CPageSWFOpt::SetHelpHook([](const QString& page, const QString& anchor) { ShowHelp(page, anchor); });
+    // It opens maximised, under a wait cursor while the page loads.
+    CPageSWFOpt::SetHelpHook([](const QString& page, const QString& anchor) {
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        ShowHelp(page, anchor, true);
+        QApplication::restoreOverrideCursor();
+    });
 
     MainWindowHooks hooks;
     hooks.runOptions = [](QWidget* parent, ConversionSettings& settings, int& activePage) {

@@ -16,10 +16,12 @@ public:
     virtual bool OpenFile(const std::string& path);
     // A web or mailto: link.
     virtual bool OpenUrl(const QUrl& url);
-    // The file manager with the file selected, else its folder opened.
+    // The file manager with the file selected, else its folder opened. The
+    // bus call is asynchronous and the helpers run detached: neither waits.
     virtual bool ShowInFileManager(const std::string& path);
     // The desktop's default text editor (the text/plain handler) on the
-    // file, never through a shell command line.
+    // file, never through a shell command line; xdg-mime is asked without
+    // waiting, and the editor starts when it answers.
     virtual bool OpenInTextEditor(const std::string& path);
 };
 

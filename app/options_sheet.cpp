@@ -18,7 +18,9 @@ CSheetOptions::CSheetOptions(const ConversionSettings& settings, int startPage, 
                              QWidget* parent)
     : QDialog(parent), result_(settings) {
     setWindowTitle("Options");
-    setModal(true);
+    // Modal to its window only: the help its FAQ link opens is a window of
+    // its own and must take input while the sheet is open.
+    setWindowModality(Qt::WindowModal);
     setFont(DialogFont());
     tabs_ = new QTabWidget(this);
     pages_[kSwfPage] = new CPageSWFOpt(settings, programFolder, tabs_);

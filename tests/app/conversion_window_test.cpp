@@ -50,8 +50,10 @@ protected:
         SetMessageHookForTesting({});
         SetDesktopForTesting(nullptr);
     }
+    // The reveal comes over a window that takes input again.
     bool ShowInFileManager(const std::string& path) override {
-        revealed.push_back(path);
+        const bool running = !owner.isEnabled() || Window() != "no window" || QApplication::overrideCursor();
+        revealed.push_back(path + (running ? " (during the run)" : ""));
         return true;
     }
     // Mono 22.05 kHz WAVs unless the name says otherwise.

@@ -20,6 +20,8 @@
 #include <QTimer>
 
 #include "app/app_test_support.h"
+#include "app/desktop_hooks.h"
+#include "app/help_window.h"
 #include "app/flash_view.h"
 #include "app/message_box.h"
 #include "app/page_swf_options.h"
@@ -253,6 +255,70 @@ TEST_F(OptionsSheetTest, SwfPageColoursAndEnablingRules) {
     Find<QLabel>(&sheet, "swfTypesLink")->linkActivated("#");
     CPageSWFOpt::SetHelpHook({});
     EXPECT_EQ(helpPage + "#" + helpAnchor, "faq.html#swf_diff");
+}
+
+// Notes, for the help window, whether modal blocking holds it and the
+// cursor over the program as it is first shown.
+class HelpWatch : public QObject {
+public:
+    bool blocked = false;
+    bool shown = false;
+    bool waitCursorAtShow = false;
+    QWidget* main = nullptr;
+    bool mainBlocked = false;
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override {
+        if (object == main && event->type() == QEvent::WindowBlocked) mainBlocked = true;
+        if (object == main && event->type() == QEvent::WindowUnblocked) mainBlocked = false;
+        if (object == HelpWindow()) {
+            if (event->type() == QEvent::WindowBlocked) blocked = true;
+            if (event->type() == QEvent::WindowUnblocked) blocked = false;
+            if (event->type() == QEvent::Show && !shown) {
+                shown = true;
+                waitCursorAtShow = QApplication::overrideCursor() &&
+                                   QApplication::overrideCursor()->shape() == Qt::WaitCursor;
+            }
+        }
+        return false;
+    }
+};
+
+TEST_F(OptionsSheetTest, TheFaqLinkOpensHelpThatTakesInputWhileTheSheetIsOpen) {
+    CloseHelpWindow();
+    DesktopHooks();  // the link goes to the program's own help window
+    QWidget main;
+    main.show();
+    HelpWatch watch;
+    watch.main = &main;
+    QApplication::instance()->installEventFilter(&watch);
+    ConversionSettings settings = Defaults();
+    int activePage = CSheetOptions::kSwfPage;
+    QtSettingsStore store;
+    CloseSheetsLater();
+    bool helpVisible = false, helpMaximised = false, mainBlocked = false, stillBlocked = true;
+    QTimer::singleShot(0, [&] {
+        CSheetOptions* sheet = ModalSheet();
+        ASSERT_NE(sheet, nullptr);
+        Find<QLabel>(sheet, "swfTypesLink")->linkActivated("#");
+        WaitFor([] { return HelpWindow() && HelpWindow()->isVisible(); });
+        helpVisible = HelpWindow() && HelpWindow()->isVisible();
+        helpMaximised = HelpWindow() && HelpWindow()->isMaximized();
+        mainBlocked = watch.mainBlocked;  // the sheet still holds the window it belongs to
+        stillBlocked = watch.blocked;
+        CloseHelpWindow();
+        sheet->reject();
+    });
+    RunOptionsSheet(&main, settings, activePage, store, ProgramFolder());
+    QApplication::instance()->removeEventFilter(&watch);
+    CPageSWFOpt::SetHelpHook({});
+
+    EXPECT_TRUE(helpVisible);
+    EXPECT_TRUE(helpMaximised);
+    EXPECT_TRUE(watch.waitCursorAtShow);
+    EXPECT_FALSE(stillBlocked) << "the sheet blocks the help window";
+    EXPECT_TRUE(mainBlocked);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 TEST_F(OptionsSheetTest, OkStoresEveryPageAndANewSheetShowsIt) {
