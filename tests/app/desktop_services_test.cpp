@@ -33,7 +33,10 @@ void WriteStandIn(const test::ScratchDir& bin, const std::string& markers, const
     const std::string path = bin.File(name);
     std::ofstream script(path);
     script << "#!/bin/sh\n"
-           << "echo \"$@\" > " << test::ShellQuote(markers + "/" + name + ".started") << "\n"
+           // Written aside and renamed, so a marker the test sees is whole.
+           << "echo \"$@\" > " << test::ShellQuote(markers + "/" + name + ".part") << " && mv "
+           << test::ShellQuote(markers + "/" + name + ".part") << " "
+           << test::ShellQuote(markers + "/" + name + ".started") << "\n"
            << "i=0\n"
            << "while [ ! -e " << test::ShellQuote(markers + "/release") << " ] && [ $i -lt 200 ]; do\n"
            << "  sleep 0.1; i=$((i+1))\n"
