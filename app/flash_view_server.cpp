@@ -100,7 +100,10 @@ QString FlashViewServer::ShowMovie(const QString& filePath, const QString& query
     movieFolder_ = movie.absoluteDir().canonicalPath();
     movieName_ = movie.fileName();
     movieNames_.insert(movieName_);
-    const QString sound = QUrlQuery(query).queryItemValue("soundswf", QUrl::FullyDecoded);
+    // The value is an address relative to the player (its "%", "#" and "?"
+    // escaped), so the file name is that address decoded once more.
+    const QString sound = QUrl::fromPercentEncoding(
+        QUrlQuery(query).queryItemValue("soundswf", QUrl::FullyDecoded).toUtf8());
     if (PlainName(sound)) movieNames_.insert(sound);
     QString address = Base() + QStringLiteral("movie/%1/").arg(generation_) +
                       QString::fromLatin1(QUrl::toPercentEncoding(movie.fileName()));

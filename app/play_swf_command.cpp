@@ -37,7 +37,7 @@ QString MovieAddress(const SourceFileEntry& row, const ConversionSettings& setti
     if (row.playerSwfPath.empty()) return MovieAddressOfFile(row.outputSwfPath);
     return MovieAddressOfFile(row.playerSwfPath) +
            QStringLiteral("?soundswf=%1&autoplay=%2&loops=%3&duration=%4")
-               .arg(QString::fromStdString(EscapeForUrl(FileName(row.outputSwfPath))))
+               .arg(QString::fromStdString(EscapeSoundSwfForQuery(FileName(row.outputSwfPath))))
                .arg(settings.SWFInitPlay)
                .arg(settings.SWFLoopPlay)
                .arg(lastDurationSeconds);

@@ -22,7 +22,7 @@ inline constexpr char kNoPlayerQuestion[] =
 // before any player opens (Ruffle's own error names a web site, not the file).
 QString MovieGoneMessage(const std::string& path);
 
-// A shell pair plays as "<player address>?soundswf=<escaped SWF file name>
+// A shell pair plays as "<player address>?soundswf=<SWF file name as an escaped address>
 // &autoplay=..&loops=..&duration=.."; any other row as its SWF's address
 // (MovieAddressOfFile).
 QString MovieAddress(const SourceFileEntry& row, const ConversionSettings& settings,

@@ -22,6 +22,18 @@ std::string EscapeForUrl(const std::string& text) {
     return out;
 }
 
+std::string EscapeSoundSwfForQuery(const std::string& fileName) {
+    std::string address;
+    address.reserve(fileName.size());
+    for (const char ch : fileName) {
+        if (ch == '%') address += "%25";
+        else if (ch == '#') address += "%23";
+        else if (ch == '?') address += "%3F";
+        else address += ch;
+    }
+    return EscapeForUrl(address);
+}
+
 std::string EscapeForHtml(const std::string& text) {
     std::string out;
     out.reserve(text.size());

@@ -9,6 +9,13 @@ namespace tembrel {
 // digits ("my song_1.swf" -> "my%20song%5F1.swf").
 std::string EscapeForUrl(const std::string& text);
 
+// For the shell player's "soundswf" value: the player decodes the query and
+// hands the value to loadMovie as an address, where "%", "#" and "?" would
+// mean an escape, a fragment or a query. So those three are escaped once
+// before the value itself is ("a#1.swf" -> "a%25231.swf"); other names read
+// as EscapeForUrl gives them.
+std::string EscapeSoundSwfForQuery(const std::string& fileName);
+
 // For HTML text and attribute values: & < > " ' become entities.
 std::string EscapeForHtml(const std::string& text);
 

@@ -98,7 +98,7 @@ bool ContainsTimeInAnyCase(const std::string& text) {
 std::string MovieReference(const ConversionSettings& settings, const SourceFileEntry& entry,
                            const std::string& name, std::uint32_t durationSeconds) {
     if (entry.playerSwfPath.empty()) return EscapeForUrl(name);
-    std::string reference = EscapeForUrl(FileNameOf(entry.playerSwfPath)) + "?soundswf=" + EscapeForUrl(name) +
+    std::string reference = EscapeForUrl(FileNameOf(entry.playerSwfPath)) + "?soundswf=" + EscapeSoundSwfForQuery(name) +
                             "&autoplay=" + std::to_string(settings.SWFInitPlay) +
                             "&loops=" + std::to_string(settings.SWFLoopPlay);
     // Players made for it show the time, and need the length to do so.

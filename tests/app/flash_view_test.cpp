@@ -296,9 +296,10 @@ TEST_F(FlashViewTest, MovieAddressesOfBothKinds) {
     row.playerSwfPath = "/music/what?/my song#1 100%.player.swf";
     settings.SWFInitPlay = 1;
     settings.SWFLoopPlay = 0;
-    // Each segment encoded, the query as the shell player reads it.
+    // Each segment encoded; the sound SWF's name as an address (its "#" and
+    // "%" escaped), then as a query value.
     EXPECT_EQ(MovieAddress(row, settings, 73).toStdString(),
-              "/music/what%3F/my%20song%231%20100%25.player.swf?soundswf=my%20song%231%20100%25.swf&autoplay=1&loops=0&"
+              "/music/what%3F/my%20song%231%20100%25.player.swf?soundswf=my%20song%25231%20100%2525.swf&autoplay=1&loops=0&"
               "duration=73");
     row.playerSwfPath.clear();
     EXPECT_EQ(MovieAddress(row, settings, 73).toStdString(), "/music/what%3F/my%20song%231%20100%25.swf");
@@ -326,14 +327,15 @@ TEST_F(FlashViewTest, NamesWithQuestionMarksAndHashesPlayTheirOwnMovie) {
     what.outputSwfPath = folder + "/what?.swf";
     copy(single.outputSwfPath, what.outputSwfPath);
     copy(pair.playerSwfPath, folder + "/what");
-    // The shell player fetches its sound SWF by the name in its query,
-    // which a page's player reads as an address: that one keeps a plain name.
+    // The shell player fetches its sound SWF by the name in its query, as
+    // an address: its own "#", "?" and "%" must reach the file too.
     SourceFileEntry shell;
-    shell.outputSwfPath = folder + "/sound.swf";
+    shell.outputSwfPath = folder + "/sound #1? 100%.swf";
     shell.playerSwfPath = folder + "/a#b?.player.swf";
     copy(pair.outputSwfPath, shell.outputSwfPath);
     copy(pair.playerSwfPath, shell.playerSwfPath);
     copy(single.outputSwfPath, folder + "/a#b");
+    copy(single.outputSwfPath, folder + "/sound ");
     copy(single.outputSwfPath, scratch.File("odd#"));
 
     for (const auto& [row, want] : {std::pair{what, singleHeader}, std::pair{shell, playerHeader}}) {

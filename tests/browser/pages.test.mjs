@@ -36,7 +36,7 @@ const kinds = {
   "player trumpet_1": player("trumpet_1.swf"),
   "player round_rect_1": player("round_rect_1.swf"),
   "player use_a_jpeg_1": player("use_a_jpeg_1.swf"),
-  "shell pair track_time": ["--shell-player", path.join(programDir, "ControlSWF/ShellPlayer/track_time.swf")],
+  "shell pair track_time #1? 100%": ["--shell-player", path.join(programDir, "ControlSWF/ShellPlayer/track_time.swf")],
 };
 const records = {};
 let session;
