@@ -11,7 +11,7 @@ set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${1:-$root/build/default}"
 driver="$build/bench/bench_options_preview"
-[ -x "$driver" ] || { echo "bench: build it first: cmake --build $build --target bench_options_preview" >&2; exit 1; }
+cmake --build "$build" --target bench_options_preview >/dev/null
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tembrel-preview-bench.XXXXXX")"
 trap 'rm -rf "$work"' EXIT
