@@ -1,6 +1,7 @@
 #include "app/flash_view_server.h"
 
 #include <algorithm>
+#include <memory>
 
 #include <QDir>
 #include <QFile>
@@ -16,6 +17,7 @@ namespace tembrel::app {
 namespace {
 
 constexpr qsizetype kMaxRequestHead = 16 * 1024;
+constexpr qint64 kBodyPieceBytes = 256 * 1024;
 
 // Only these may run in the page: our scripts and Ruffle's wasm, talking to
 // this server alone.
@@ -164,25 +166,55 @@ void FlashViewServer::Answer(QTcpSocket* socket) {
 }
 
 void FlashViewServer::Reply(QTcpSocket* socket, const QString& file, bool headOnly) {
-    QByteArray body;
     QByteArray status = "404 Not Found";
     QByteArray type = "text/plain; charset=utf-8";
+    QFile* in = nullptr;  // the socket's child, so it goes with the connection
+    qint64 length = 0;
     if (!file.isEmpty()) {
-        QFile in(file);
-        if (in.open(QIODevice::ReadOnly)) {
-            body = in.readAll();
+        auto* opened = new QFile(file, socket);
+        if (opened->open(QIODevice::ReadOnly)) {
+            in = opened;
+            length = in->size();
             status = "200 OK";
             type = ContentType(file);
+        } else {
+            delete opened;
         }
     }
     QByteArray reply = "HTTP/1.1 " + status + "\r\nContent-Type: " + type +
-                       "\r\nContent-Length: " + QByteArray::number(body.size()) +
+                       "\r\nContent-Length: " + QByteArray::number(length) +
                        "\r\nCache-Control: no-store\r\nX-Content-Type-Options: nosniff\r\nConnection: close\r\n";
     if (type.startsWith("text/html")) reply += QByteArray("Content-Security-Policy: ") + kPagePolicy + "\r\n";
     reply += "\r\n";
-    if (!headOnly) reply += body;
     socket->write(reply);
-    socket->disconnectFromHost();
+    if (headOnly || !in || length == 0) {
+        delete in;
+        socket->disconnectFromHost();
+        return;
+    }
+    // The body goes out a piece at a time as the socket drains: a preview
+    // of a large picture is a movie of hundreds of megabytes, which read
+    // and copied whole would hold the GUI thread for seconds and take the
+    // movie's size in memory two or three times over.
+    // One count for the first call and the connected copy.
+    auto sendMore = [socket, in, left = std::make_shared<qint64>(length)] {
+        while (*left > 0 && socket->bytesToWrite() < 2 * kBodyPieceBytes) {
+            const QByteArray piece = in->read(std::min(*left, kBodyPieceBytes));
+            if (piece.isEmpty()) {
+                // Shorter than its length said: the view sees it cut off.
+                socket->abort();
+                return;
+            }
+            *left -= piece.size();
+            socket->write(piece);
+        }
+        if (*left == 0 && in->isOpen()) {
+            in->close();
+            socket->disconnectFromHost();
+        }
+    };
+    connect(socket, &QTcpSocket::bytesWritten, in, sendMore);
+    sendMore();
 }
 
 }  // namespace tembrel::app

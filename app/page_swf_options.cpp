@@ -26,11 +26,9 @@
 #include "app/flash_view.h"
 #include "app/hex_colour.h"
 #include "app/message_box.h"
+#include "app/preview_builder.h"
 #include "app/step_spin_button.h"
-#include "engine/conversion_driver.h"
-#include "engine/conversion_file_steps.h"
 #include "swf/picture_embed.h"
-#include "swf/swf_template.h"
 #include "swf/template_kinds.h"
 
 
@@ -75,7 +73,11 @@ void CPageSWFOpt::SetHelpHook(HelpHook hook) { Help() = std::move(hook); }
 
 CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& programFolder, QWidget* parent,
                          ColourFactors& factors)
-    : OptionsPage(parent), s_(settings), factors_(factors), programFolder_(programFolder) {
+    : OptionsPage(parent),
+      s_(settings),
+      factors_(factors),
+      programFolder_(programFolder),
+      builder_(std::make_unique<PreviewBuilder>()) {
     colours_[kButton] = &s_.SWFBtnColor;
     colours_[kBackground] = &s_.SWFBkgColor;
     colours_[kTop] = &s_.TrackSWFBkgTopColor;
@@ -136,6 +138,8 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
         loadGuard_->setInterval(kLoadGuardMs);
         connect(loadGuard_, &QTimer::timeout, this, &CPageSWFOpt::PreviewLoaded);
         connect(view_, &FlashView::MovieLoaded, this, &CPageSWFOpt::PreviewLoaded, Qt::QueuedConnection);
+        connect(builder_.get(), &PreviewBuilder::Built, this, &CPageSWFOpt::PreviewBuilt);
+        connect(builder_.get(), &PreviewBuilder::Failed, this, &CPageSWFOpt::PreviewFailed);
     }
 
     auto* grid = new QGridLayout;
@@ -212,10 +216,16 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
 }
 
 CPageSWFOpt::~CPageSWFOpt() {
-    // The view may still read the movie; it goes first, then the file.
+    // The view may still read the movie; it goes first, then the file, and
+    // a build still running is abandoned without being waited for.
     delete view_;
     view_ = nullptr;
-    previewFile_.Remove();
+    builder_.reset();
+}
+
+const std::string& CPageSWFOpt::PreviewPath() const {
+    static const std::string none;
+    return builder_ ? builder_->Path() : none;
 }
 
 QWidget* CPageSWFOpt::BuildTypeArea() {
@@ -537,23 +547,20 @@ void CPageSWFOpt::RebuildPreview() {
         rebuildPending_ = true;
         return;
     }
-    ConversionSettings preview = s_;
-    preview.CreateCtrlSWF = 1;
-    const std::string path = CurrentTemplates()->currentData().toString().toStdString();
-    SwfTemplate movie;
-    PreparedMovie prepared;
-    std::string why;
-    if (!PrepareTemplate(preview, BuilderChoice{nullptr, path, false}, movie, nullptr, prepared, &why)) {
-        // A template that cannot be used simply shows nothing; running out
-        // of memory is told, as the preview would otherwise vanish unexplained.
-        if (why == kOutOfMemoryReason) ShowMessage(window(), QString::fromStdString(OutOfMemoryMessage(path)), MessageIcon::Exclamation);
-        return;
-    }
-    const std::string file = previewFile_.Write(movie);
-    if (file.empty()) return;
+    builder_->Request(
+        PreviewRequest{s_, CurrentTemplates()->currentData().toString().toStdString(), factors_});
+}
+
+void CPageSWFOpt::PreviewBuilt() {
     previewLoading_ = true;
     loadGuard_->start();
-    view_->LoadMovie(MovieAddressOfFile(file));
+    view_->LoadMovie(MovieAddressOfFile(builder_->Path()));
+}
+
+void CPageSWFOpt::PreviewFailed(const QString& message) {
+    // A template that cannot be used simply shows nothing; running out of
+    // memory is told, as the preview would otherwise stay unexplained.
+    if (!message.isEmpty()) ShowMessage(window(), message, MessageIcon::Exclamation);
 }
 
 void CPageSWFOpt::PreviewLoaded() {

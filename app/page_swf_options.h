@@ -2,12 +2,12 @@
 // "SWF Options": frame rate, kind of SWF, template, colours and the option
 // groups of the chosen template, with a live preview of the template.
 #include <functional>
+#include <memory>
 #include <string>
 
 #include <QString>
 
 #include "app/options_page.h"
-#include "app/preview_movie_file.h"
 #include "engine/colour_factors.h"
 
 class QCheckBox;
@@ -24,6 +24,7 @@ namespace tembrel::app {
 
 class ColourSwatch;
 class FlashView;
+class PreviewBuilder;
 
 class CPageSWFOpt : public OptionsPage {
     Q_OBJECT
@@ -41,7 +42,7 @@ public:
     // The preview; null when no Flash view could be made.
     FlashView* Preview() const { return view_; }
     // Path of the movie the preview shows now ("" when none).
-    const std::string& PreviewPath() const { return previewFile_.Path(); }
+    const std::string& PreviewPath() const;
 
     // Opens a help page at an anchor; the default opens the page from the
     // program folder's help/ with the desktop.
@@ -74,6 +75,8 @@ private:
     void BrowsePicture();
     void PictureSizeEdited();
     void RebuildPreview();
+    void PreviewBuilt();
+    void PreviewFailed(const QString& message);
     void PreviewLoaded();
 
     ConversionSettings s_;
@@ -82,7 +85,8 @@ private:
     bool initialised_ = false;
     FlashView* view_ = nullptr;
     QWidget* previewArea_ = nullptr;
-    PreviewMovieFile previewFile_;
+    // Builds off the GUI thread, as a large picture takes seconds.
+    std::unique_ptr<PreviewBuilder> builder_;
     // The view drops a movie asked for while another is still loading, so
     // a rebuild waits for the movie before it (or for the guard to run out).
     bool previewLoading_ = false;

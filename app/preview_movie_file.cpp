@@ -7,20 +7,31 @@
 
 namespace tembrel::app {
 
-PreviewMovieFile::~PreviewMovieFile() { Remove(); }
-
-std::string PreviewMovieFile::Write(const SwfTemplate& movie) {
+std::string SavePreviewMovie(const SwfTemplate& movie) {
     // A name of our own first; SaveTemplate then fills the file. The ".swf"
     // gives the Flash view's server the movie's type.
     const std::string path = CreateUniqueTempFile("TBRpreview-", ".swf");
     if (path.empty()) return {};
-    if (!movie.SaveTemplate(path)) {
+    bool saved = false;
+    try {
+        saved = movie.SaveTemplate(path);
+    } catch (...) {
+        ::unlink(path.c_str());  // the caller never learns the name
+        throw;
+    }
+    if (!saved) {
         ::unlink(path.c_str());
         return {};
     }
+    return path;
+}
+
+PreviewMovieFile::~PreviewMovieFile() { Remove(); }
+
+void PreviewMovieFile::Adopt(const std::string& path) {
+    if (path == path_) return;
     Remove();
     path_ = path;
-    return path_;
 }
 
 void PreviewMovieFile::Remove() {

@@ -10,6 +10,11 @@ class SwfTemplate;
 
 namespace tembrel::app {
 
+// Saves the movie under a new unique name in the temporary folder
+// ("TBRpreview-*.swf"). Returns the path, or "" (no file left) on failure.
+// Safe on any thread.
+std::string SavePreviewMovie(const SwfTemplate& movie);
+
 class PreviewMovieFile {
 public:
     PreviewMovieFile() = default;
@@ -17,9 +22,9 @@ public:
     PreviewMovieFile(const PreviewMovieFile&) = delete;
     PreviewMovieFile& operator=(const PreviewMovieFile&) = delete;
 
-    // Saves the template under a new unique name and removes the previous
-    // file. Returns the new path, or "" (the previous file kept) on failure.
-    std::string Write(const SwfTemplate& movie);
+    // Takes the file at `path` (from SavePreviewMovie) as the current one
+    // and removes the previous.
+    void Adopt(const std::string& path);
     const std::string& Path() const { return path_; }
     // Removes the current file.
     void Remove();

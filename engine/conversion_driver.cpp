@@ -20,9 +20,8 @@ namespace {
 
 // Adapts the template to the colours or the picture; *note says what is
 // wrong with a picture that could not be embedded.
-void AdaptTemplate(const ConversionSettings& settings, const std::string& templatePath, SwfTemplate& tmpl,
-                   PreparedMovie& movie, std::string* note) {
-    const ColourFactors& factors = ProcessColourFactors();
+void AdaptTemplate(const ConversionSettings& settings, const ColourFactors& factors, const std::string& templatePath,
+                   SwfTemplate& tmpl, PreparedMovie& movie, std::string* note) {
     const int kind = TemplateKindFromName(templatePath);
     if (kind == kTemplateKindTrack) {
         SetTrackColours(tmpl, settings.SWFBtnColor, settings.TrackSWFBkgTopColor, settings.TrackSWFBkgBottomColor,
@@ -74,8 +73,9 @@ std::string FileProgressText(const std::string& sourcePath, int percent) {
 
 namespace {
 
-bool PrepareTemplateOrThrow(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
-                            ConversionUi* ui, PreparedMovie& movie, std::string& reason) {
+bool PrepareTemplateOrThrow(const ConversionSettings& settings, const BuilderChoice& choice,
+                            const ColourFactors& factors, SwfTemplate& tmpl, ConversionUi* ui, PreparedMovie& movie,
+                            std::string& reason) {
     movie = PreparedMovie{};
     if (choice.templatePath.empty()) return true;
     if (!tmpl.LoadTemplate(choice.templatePath)) {
@@ -91,7 +91,7 @@ bool PrepareTemplateOrThrow(const ConversionSettings& settings, const BuilderCho
     movie.version = tmpl.Version();
     movie.width = tmpl.Width();
     movie.height = tmpl.Height();
-    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, choice.templatePath, tmpl, movie, &reason);
+    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, factors, choice.templatePath, tmpl, movie, &reason);
     tmpl.SetBackgroundColour(settings.SWFBkgColor);
     tmpl.ScanAndRecolour();
 
@@ -117,10 +117,15 @@ std::string OutOfMemoryMessage(const std::string& path) {
 
 bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
                      ConversionUi* ui, PreparedMovie& movie, std::string* reason) {
+    return PrepareTemplate(settings, choice, ProcessColourFactors(), tmpl, ui, movie, reason);
+}
+
+bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, const ColourFactors& factors,
+                     SwfTemplate& tmpl, ConversionUi* ui, PreparedMovie& movie, std::string* reason) {
     std::string why;
     bool ready = false;
     try {
-        ready = PrepareTemplateOrThrow(settings, choice, tmpl, ui, movie, why);
+        ready = PrepareTemplateOrThrow(settings, choice, factors, tmpl, ui, movie, why);
     } catch (const std::bad_alloc&) {
         // A picture or template too large for the memory there is: the run
         // ends with a reason rather than taking the program down.

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "audio/source_file_entry.h"
+#include "engine/colour_factors.h"
 #include "engine/conversion_settings.h"
 #include "engine/conversion_ui.h"
 #include "engine/page_writer.h"
@@ -69,6 +70,11 @@ std::string OutOfMemoryMessage(const std::string& templatePath);
 // beside it (a picture that could not be embedded), "" when nothing is.
 bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
                      ConversionUi* ui, PreparedMovie& movie, std::string* reason = nullptr);
+// The same with the gradient and track-bar factors given instead of the
+// process's: a preview built on a worker thread takes a copy of them, as the
+// sheet goes on editing the process's own meanwhile.
+bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, const ColourFactors& factors,
+                     SwfTemplate& tmpl, ConversionUi* ui, PreparedMovie& movie, std::string* reason = nullptr);
 
 // Converts the entries in order; rows[i] is the list row of entries[i]. A
 // null ui makes the run silent and uncancellable. Each entry's output paths

@@ -199,11 +199,16 @@ bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int
             break;
         }
         if (tag.code == kTagDefineBitsJpeg2 && tag.bodyEnd - tag.bodyStart >= 2) {
-            ByteBuffer body;
-            CopyBytes(body, data, tag.bodyStart, tag.bodyStart + 2);  // character id
-            body.insert(body.end(), {0xFF, 0xD9, 0xFF, 0xD8});
-            body.insert(body.end(), jpeg.begin(), jpeg.end());
-            PutTag(movie, kTagDefineBitsJpeg2, body);
+            // Straight into a movie with room for the picture and the rest
+            // of the template (twice over, as stretched shapes grow a few
+            // bytes): a picture can be hundreds of megabytes, and a body
+            // built apart or a buffer doubling as it grows would each take
+            // that much again.
+            movie.reserve(movie.size() + 6 + 4 + jpeg.size() + 2 * (data.size() - tag.bodyStart));
+            PutTagHeader(movie, kTagDefineBitsJpeg2, static_cast<std::uint32_t>(2 + 4 + jpeg.size()));
+            CopyBytes(movie, data, tag.bodyStart, tag.bodyStart + 2);  // character id
+            movie.insert(movie.end(), {0xFF, 0xD9, 0xFF, 0xD8});
+            movie.insert(movie.end(), jpeg.begin(), jpeg.end());
         } else if (ByteBuffer body; tag.code == kTagDefineShape &&
                                     RewriteFrameShape(data, tag.bodyStart, tag.bodyEnd, widthTwips, heightTwips, body)) {
             PutTag(movie, kTagDefineShape, body);
@@ -214,8 +219,11 @@ bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int
     }
     if (!SetMovieLength(movie)) return refuse("the movie would be too large");
 
+    // The picture's bytes go before the movie is moved in; a copy to shed
+    // spare room is worth it only when there is much of it.
+    ByteBuffer().swap(jpeg);
     tmpl.data_ = std::move(movie);
-    tmpl.data_.shrink_to_fit();
+    if (tmpl.data_.capacity() - tmpl.data_.size() > tmpl.data_.size() / 8) tmpl.data_.shrink_to_fit();
     tmpl.firstTag_ = static_cast<std::uint32_t>(newFirstTag);
     tmpl.width_ = width;
     tmpl.height_ = height;
