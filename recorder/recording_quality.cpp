@@ -26,4 +26,10 @@ const RecordingQuality& RecordingQualityFor(int code) {
     return RecordingQualities()[2];
 }
 
+int RecordedSeconds(std::int64_t bytes, const RecordingQuality& quality) {
+    const std::int64_t perSecond = quality.AvgBytesPerSec();
+    if (bytes <= 0 || perSecond <= 0) return 0;
+    return static_cast<int>((bytes + perSecond / 2) / perSecond);
+}
+
 }  // namespace tembrel
