@@ -123,6 +123,7 @@ RecorderDialog::RecorderDialog(QWidget* parent) : QDialog(parent) {
     connect(convert_, &QPushButton::clicked, this, &RecorderDialog::OnConvert);
     connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(volumeSlider_, &QSlider::valueChanged, this, &RecorderDialog::OnVolumeMoved);
+    connect(quality_, &QComboBox::currentIndexChanged, this, &RecorderDialog::OnQualityChosen);
 
     recordingTimer_.setInterval(kTickMs);
     playbackTimer_.setInterval(kTickMs);
@@ -130,6 +131,8 @@ RecorderDialog::RecorderDialog(QWidget* parent) : QDialog(parent) {
     connect(&playbackTimer_, &QTimer::timeout, this, &RecorderDialog::OnPlaybackTick);
 
     ShowState();
+    // Without a device the dialog opens all the same; Record says why.
+    OpenInput();
 }
 
 RecorderDialog::~RecorderDialog() {
@@ -156,6 +159,7 @@ void RecorderDialog::ShutDown() {
     shutDown_ = true;
     StopRecordingDevice();
     StopPlaybackDevice();
+    CloseInput();
     SaveRecordingQuality(quality_->currentData().toInt());
 }
 
@@ -197,8 +201,12 @@ void RecorderDialog::OnRecord() {
                     MessageIcon::Exclamation);
 }
 
-bool RecorderDialog::StartRecording() {
-    const RecordingQuality& preset = RecordingQualityFor(quality_->currentData().toInt());
+bool RecorderDialog::OpenInput() {
+    if (shutDown_) return false;
+    const int code = quality_->currentData().toInt();
+    if (source_ && inputQuality_ == code) return true;
+    CloseInput();
+    const RecordingQuality& preset = RecordingQualityFor(code);
     QAudioFormat format;
     format.setSampleRate(preset.samplesPerSec);
     format.setChannelCount(preset.channels);
@@ -217,9 +225,36 @@ bool RecorderDialog::StartRecording() {
     }
     source_ = source;
     input_ = input;
-    bufferBytes_ = preset.bufferBytes;
+    inputQuality_ = code;
     connect(source_, &QAudioSource::stateChanged, this, &RecorderDialog::OnInputStateChanged);
     connect(input_, &QIODevice::readyRead, this, &RecorderDialog::OnInputReady);
+    return true;
+}
+
+void RecorderDialog::CloseInput() {
+    if (!source_) return;
+    source_->disconnect(this);
+    input_->disconnect(this);
+    source_->stop();
+    // Signals of the stopped device may still be on their way up the stack.
+    source_->deleteLater();
+    source_ = nullptr;
+    input_ = nullptr;
+    inputQuality_ = 0;
+}
+
+void RecorderDialog::OnQualityChosen() {
+    // The list is disabled while recording. The input follows the choice;
+    // when it cannot, the next Record tries again and says why.
+    if (state_ != RecorderState::Recording) OpenInput();
+}
+
+bool RecorderDialog::StartRecording() {
+    if (!OpenInput()) return false;
+    const RecordingQuality& preset = RecordingQualityFor(inputQuality_);
+    bufferBytes_ = preset.bufferBytes;
+    // What the input heard before the press is not part of the recording.
+    OnInputReady();
 
     if (!tempPath_.empty()) DeleteFileAt(tempPath_);
     tempPath_ = CreateUniqueTempFile("TBQ");
@@ -228,6 +263,8 @@ bool RecorderDialog::StartRecording() {
         writer_.Open(tempPath_, preset.channels == 2, kBitsPerRecordedSample, preset.samplesPerSec);
 
     state_ = RecorderState::Recording;
+    recordedBytes_ = 0;
+    recordedQuality_ = &preset;
     recordingSeconds_ = 0;
     ShowState();
     recordingTimer_.start();
@@ -235,40 +272,42 @@ bool RecorderDialog::StartRecording() {
 }
 
 void RecorderDialog::OnInputReady() {
-    if (state_ != RecorderState::Recording || !input_) return;
+    if (!input_) return;
+    // Read while idle too, so the device never backs up with sound no one
+    // wants; only a recording keeps it.
     const QByteArray bytes = input_->readAll();
-    if (!bytes.isEmpty()) writer_.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (state_ != RecorderState::Recording || bytes.isEmpty()) return;
+    writer_.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    recordedBytes_ += bytes.size();
 }
 
 void RecorderDialog::OnInputStateChanged(QAudio::State) {
-    if (state_ != RecorderState::Recording || !source_) return;
+    if (!source_) return;
     if (source_->error() == QAudio::NoError || source_->error() == QAudio::UnderrunError) return;
-    // The device gave up: keep what it delivered and say so.
+    // The device gave up: keep what it delivered and say so; the next
+    // Record opens it again.
+    const bool recording = state_ == RecorderState::Recording;
     StopRecordingDevice();
-    ShowMessage(this, "Failed to record. Be sure sound card is installed in your computer.",
-                MessageIcon::Exclamation);
+    CloseInput();
+    if (recording)
+        ShowMessage(this, "Failed to record. Be sure sound card is installed in your computer.",
+                    MessageIcon::Exclamation);
 }
 
 void RecorderDialog::OnStopRecording() { StopRecordingDevice(); }
 
 void RecorderDialog::StopRecordingDevice() {
     if (state_ != RecorderState::Recording) return;
-    // What the device has handed over so far belongs to the recording.
+    // What the device has handed over so far belongs to the recording; the
+    // input itself stays open for the next one.
     OnInputReady();
     state_ = RecorderState::Idle;
-    source_->disconnect(this);
-    input_->disconnect(this);
-    source_->stop();
     FinishRecording();
 }
 
 void RecorderDialog::FinishRecording() {
     writer_.Close();
-    // Signals of the stopped device may still be on their way up the stack.
-    source_->deleteLater();
-    source_ = nullptr;
-    input_ = nullptr;
-    lengthSeconds_ = recordingSeconds_;
+    lengthSeconds_ = recordedQuality_ ? RecordedSeconds(recordedBytes_, *recordedQuality_) : 0;
     recordingTimer_.stop();
     state_ = RecorderState::Idle;
     ShowState();

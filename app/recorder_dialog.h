@@ -2,6 +2,7 @@
 // The Record dialog: records the default input into a temporary WAV file,
 // plays it back, saves it, and hands a saved copy to the main window for
 // conversion. Qt Multimedia's devices report on the dialog's own thread.
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 #include <QTimer>
 
 #include "recorder/recorder_state.h"
+#include "recorder/recording_quality.h"
 #include "recorder/wav_file_writer.h"
 
 class QAudioSink;
@@ -55,12 +57,19 @@ private:
     void OnSaveAs();
     void OnConvert();
     void OnVolumeMoved(int position);
+    void OnQualityChosen();
     void OnInputReady();
     void OnInputStateChanged(QAudio::State state);
     void OnOutputStateChanged(QAudio::State state);
     void OnRecordingTick();
     void OnPlaybackTick();
 
+    // The input runs from the moment the dialog opens (and again whenever
+    // another quality is chosen), and its sound is dropped until Record:
+    // a device opened only at the press hands over its first sound late or
+    // never, and the start of what the user says is lost.
+    bool OpenInput();
+    void CloseInput();
     bool StartRecording();
     bool StartPlayback();
     // State first, then the device: whatever the stopped device still hands
@@ -79,6 +88,12 @@ private:
     std::string tempPath_;
     std::string savedPath_;
     int bufferBytes_ = 0;
+    // The quality the open input records in.
+    int inputQuality_ = 0;
+    // Bytes of sound written since Record, in the quality recorded: the
+    // length is what the file holds, not how long the button was down.
+    std::int64_t recordedBytes_ = 0;
+    const RecordingQuality* recordedQuality_ = nullptr;
     int recordingSeconds_ = 0;
     int playbackSeconds_ = 0;
     int lengthSeconds_ = 0;

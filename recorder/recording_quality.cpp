@@ -26,4 +26,12 @@ const RecordingQuality& RecordingQualityFor(int code) {
     return RecordingQualities()[2];
 }
 
+int RecordedSeconds(std::int64_t bytes, const RecordingQuality& quality) {
+    const std::int64_t perSecond = quality.AvgBytesPerSec();
+    if (bytes <= 0 || perSecond <= 0) return 0;
+    // Half a second exactly goes down, so 2.5 s reads 00:02 as a count of
+    // whole seconds would.
+    return static_cast<int>((bytes + perSecond / 2 - 1) / perSecond);
+}
+
 }  // namespace tembrel

@@ -28,4 +28,8 @@ const RecordingQuality& RecordingQualityFor(int code);
 // True when the code is one of the presets'.
 bool IsRecordingQuality(int code);
 
+// The length shown for `bytes` of sound recorded in `quality`: whole
+// seconds to the nearest, never more than half a second from the file's.
+int RecordedSeconds(std::int64_t bytes, const RecordingQuality& quality);
+
 }  // namespace tembrel

@@ -109,13 +109,16 @@ public:
         clock.start();
         while (!clock.hasExpired(60000) && server_.state() == QProcess::Running) {
             if (Pactl("info >/dev/null 2>&1")) {
-                ready_ = Pactl("set-default-sink nullsink") && Pactl("set-default-source nullsink_input");
+                ready_ = Pactl("set-default-sink nullsink") && Pactl("set-default-source nullsink_input") &&
+                         StartRoom();
                 return;
             }
             server_.waitForFinished(100);
         }
     }
     ~PrivateSoundServer() {
+        room_.kill();
+        room_.waitForFinished(20000);
         if (server_.state() == QProcess::NotRunning) return;
         server_.terminate();
         if (!server_.waitForFinished(20000)) {
@@ -127,6 +130,18 @@ public:
     QString Address() const { return QString::fromStdString("unix:" + socket_); }
 
 private:
+    // Silence played with a short buffer for as long as the server runs.
+    // It keeps the null sink rendering in small steps, so its monitor hears
+    // continuously and at once, as a microphone does; otherwise it hands
+    // over sound in bursts up to two seconds late, or none while idle.
+    bool StartRoom() {
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("PULSE_SERVER", Address());
+        room_.setProcessEnvironment(env);
+        room_.start("pacat", {"--playback", "--latency-msec=20", "/dev/zero"});
+        return room_.waitForStarted(60000);
+    }
+
     bool Pactl(const std::string& arguments) const {
         return test::RunCommand("PULSE_SERVER=" + test::ShellQuote("unix:" + socket_) + " pactl " + arguments) == 0;
     }
@@ -134,6 +149,7 @@ private:
     std::string runtime_;
     std::string socket_;
     QProcess server_;
+    QProcess room_;
     bool ready_ = false;
 };
 
@@ -189,8 +205,10 @@ QString StatusOf(RecorderDialog& dialog) { return dialog.findChild<QLabel*>("sta
 // The "mm:ss" that ends a status text.
 int ClockSeconds(const QString& status) { return 60 * status.right(5).left(2).toInt() + status.right(2).toInt(); }
 
-// 1 s of 440 Hz, 0.5 s of silence, 1 s of 660 Hz, at half of full scale.
+// 3 s of 440 Hz, 0.5 s of silence, 1 s of 660 Hz, at half of full scale.
 constexpr int kToneRate = 44100;
+constexpr double kGapSeconds = 0.5;
+constexpr double kHighSeconds = 1.0;
 void WriteToneFile(const std::string& path) {
     std::vector<std::int16_t> samples;
     auto tone = [&](double hz, double seconds, double amplitude) {
@@ -201,9 +219,9 @@ void WriteToneFile(const std::string& path) {
             samples.push_back(v);
         }
     };
-    tone(440, 1.0, 0.5);
-    tone(0, 0.5, 0.0);
-    tone(660, 1.0, 0.5);
+    tone(440, 3.0, 0.5);
+    tone(0, kGapSeconds, 0.0);
+    tone(660, kHighSeconds, 0.5);
     WavFileWriter writer;
     ASSERT_EQ(writer.Open(path, true, 16, kToneRate), 1);
     writer.Write(samples.data(), samples.size() * sizeof samples[0]);
@@ -229,23 +247,57 @@ Recording ReadRecording(const std::string& path) {
 }
 
 // The samples written so far, while the header still holds placeholders.
-Recording ReadGrowingRecording(const std::string& path) {
-    Recording rec{1, 22050, {}};
+Recording ReadGrowingRecording(const std::string& path, int rate) {
+    Recording rec{1, rate, {}};
     const std::vector<std::uint8_t> bytes = ReadAll(path);
     for (std::size_t i = WavFileWriter::kHeaderBytes; i + 1 < bytes.size(); i += 2)
         rec.samples.push_back(static_cast<std::int16_t>(bytes[i] | bytes[i + 1] << 8));
     return rec;
 }
 
-// Where the tone starts: the first sample above a quarter of its amplitude.
-std::size_t Onset(const Recording& rec) {
-    std::size_t onset = 0;
-    while (onset < rec.samples.size() && std::abs(rec.samples[onset]) < 4000) ++onset;
-    return onset;
+constexpr std::size_t kNowhere = std::size_t(-1);
+constexpr int kLoud = 4000;   // a quarter of the tone's amplitude
+constexpr int kQuiet = 1000;
+
+// The first loud sample at or after `from`.
+std::size_t FindLoud(const Recording& rec, std::size_t from) {
+    for (std::size_t i = from; i < rec.samples.size(); ++i)
+        if (std::abs(rec.samples[i]) >= kLoud) return i;
+    return kNowhere;
 }
 
-bool HoldsWholeTone(const Recording& rec) {
-    return Onset(rec) + static_cast<std::size_t>(2.8 * rec.rate) < rec.samples.size();
+// The start of the first stretch of `seconds` of quiet at or after `from`.
+std::size_t FindQuiet(const Recording& rec, std::size_t from, double seconds) {
+    const auto n = static_cast<std::size_t>(seconds * rec.rate);
+    std::size_t run = 0;
+    for (std::size_t i = from; i < rec.samples.size(); ++i) {
+        run = std::abs(rec.samples[i]) < kQuiet ? run + 1 : 0;
+        if (run >= n) return i + 1 - n;
+    }
+    return kNowhere;
+}
+
+// Where the tone's parts lie in a recording that began during its first part.
+struct ToneParts {
+    std::size_t lowEnd = kNowhere;
+    std::size_t highStart = kNowhere;
+    std::size_t highEnd = kNowhere;
+};
+
+ToneParts FindToneParts(const Recording& rec) {
+    ToneParts parts;
+    parts.lowEnd = FindQuiet(rec, 0, 0.25);
+    if (parts.lowEnd == kNowhere) return parts;
+    parts.highStart = FindLoud(rec, parts.lowEnd);
+    if (parts.highStart == kNowhere) return parts;
+    parts.highEnd = FindQuiet(rec, parts.highStart, 0.25);
+    return parts;
+}
+
+// The whole tone from its first part on, and a little quiet after it.
+bool HoldsToneToItsEnd(const Recording& rec) {
+    const ToneParts parts = FindToneParts(rec);
+    return parts.highEnd != kNowhere && parts.highEnd + static_cast<std::size_t>(0.3 * rec.rate) < rec.samples.size();
 }
 
 struct Stretch {
@@ -271,7 +323,8 @@ Stretch Measure(const Recording& rec, std::size_t from, double seconds) {
 // The parent's side of a scenario on a sound server: a private PulseAudio
 // with its null sink, and the test run again in a child that uses it.
 void RunOnPrivateSoundServer() {
-    if (!test::HaveTool("pulseaudio") || !test::HaveTool("pactl") || !test::HaveTool("paplay"))
+    if (!test::HaveTool("pulseaudio") || !test::HaveTool("pactl") || !test::HaveTool("paplay") ||
+        !test::HaveTool("parec") || !test::HaveTool("pacat"))
         GTEST_SKIP() << "no PulseAudio server or its tools (pulseaudio, pulseaudio-utils) on this machine";
     ScratchDir scratch;
     PrepareScratch(scratch.Path());
@@ -280,11 +333,37 @@ void RunOnPrivateSoundServer() {
     RunScenarioInChild(scratch.Path(), server.Address());
 }
 
+// Listens to the default input as any other program would, to learn when
+// the tone has reached it.
+class InputListener {
+public:
+    InputListener() {
+        process_.start("parec", {"--raw", "--format=s16le", "--channels=1", "--rate=22050", "--latency-msec=20"});
+        process_.waitForStarted(60000);
+    }
+    ~InputListener() {
+        process_.kill();
+        process_.waitForFinished(20000);
+    }
+    bool HearsSound() {
+        pending_ += process_.readAllStandardOutput();
+        bool loud = false;
+        for (qsizetype i = 0; i + 1 < pending_.size(); i += 2) {
+            const auto v = static_cast<std::int16_t>(std::uint8_t(pending_[i]) | std::uint8_t(pending_[i + 1]) << 8);
+            loud = loud || std::abs(v) >= kLoud;
+        }
+        pending_.remove(0, pending_.size() - pending_.size() % 2);
+        return loud;
+    }
+    bool Running() const { return process_.state() == QProcess::Running; }
+    std::string Errors() { return process_.readAllStandardError().toStdString(); }
+
+private:
+    QProcess process_;
+    QByteArray pending_;
+};
+
 TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEnd) {
-#if defined(__SANITIZE_ADDRESS__)
-    GTEST_SKIP() << "Qt 6.4's PulseAudio sink now and then crashes in its destructor after a playback that "
-                    "ended by itself, under AddressSanitizer (inside libQt6Multimedia)";
-#endif
     if (!InScenarioChild()) {
         RunOnPrivateSoundServer();
         return;
@@ -302,6 +381,21 @@ TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEn
         RecorderDialog dialog;
         dialog.show();
         EXPECT_EQ(StatusOf(dialog), "Ready.  Length: 00:00");
+        // The input follows the quality chosen before Record.
+        auto* quality = dialog.findChild<QComboBox*>("quality");
+        quality->setCurrentIndex(quality->findText("Low quality [Mono]"));
+
+        // The user speaks, then presses Record: the tone already sounds at
+        // the input when the button goes down.
+        QProcess player;
+        player.start("paplay", {QString::fromStdString(tone)});
+        {
+            InputListener listener;
+            ASSERT_TRUE(WaitUntil([&] { return listener.HearsSound() || !listener.Running(); }));
+            ASSERT_TRUE(listener.Running()) << "parec could not listen to the input: " << listener.Errors();
+        }
+        QElapsedTimer recording;
+        recording.start();
         ButtonOf(dialog, "record")->click();
         ASSERT_EQ(dialog.State(), RecorderState::Recording) << (log.messages.empty() ? "" : log.messages[0].text.toStdString());
         tempPath = dialog.RecordingPath();
@@ -309,38 +403,56 @@ TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEn
         EXPECT_FALSE(ButtonOf(dialog, "record")->isEnabled());
         EXPECT_FALSE(ButtonOf(dialog, "playPause")->isEnabled());
 
-        QProcess player;
-        player.start("paplay", {QString::fromStdString(tone)});
+        // Until the file holds the rest of the tone and the clock has run,
+        // then stop where whole seconds counted would be furthest off: 0.6
+        // to 0.9 s past one.
+        bool clockRan = false;
+        ASSERT_TRUE(WaitUntil([&] {
+            const QString status = StatusOf(dialog);
+            clockRan = clockRan || (status.startsWith("Recording...  ") && ClockSeconds(status) >= 1);
+            const Recording growing = ReadGrowingRecording(tempPath, 11025);
+            const double held = double(growing.samples.size()) / growing.rate;
+            const double past = held - std::floor(held);
+            return clockRan && HoldsToneToItsEnd(growing) && past >= 0.6 && past < 0.9;
+        })) << StatusOf(dialog).toStdString();
+        ButtonOf(dialog, "stopRecording")->click();
+        const double pressedSeconds = recording.elapsed() / 1000.0;
         ASSERT_TRUE(WaitUntil([&] { return player.state() == QProcess::NotRunning; }));
         ASSERT_EQ(player.exitCode(), 0) << player.readAllStandardError().toStdString();
-        // The device hands sound over late: wait until the file holds the
-        // whole tone, then stop just after a tick.
-        ASSERT_TRUE(WaitUntil([&] { return HoldsWholeTone(ReadGrowingRecording(tempPath)); }));
-        const QString before = StatusOf(dialog);
-        ASSERT_TRUE(WaitUntil([&] { return StatusOf(dialog) != before; }));
-        const int seconds = ClockSeconds(StatusOf(dialog));
-        ButtonOf(dialog, "stopRecording")->click();
         EXPECT_EQ(dialog.State(), RecorderState::Idle);
-        EXPECT_EQ(dialog.LengthSeconds(), seconds);
-        EXPECT_EQ(StatusOf(dialog), QString("Ready.  Length: 00:%1").arg(seconds, 2, 10, QChar('0')));
         EXPECT_TRUE(log.messages.empty());
 
         const Recording rec = ReadRecording(tempPath);
         ASSERT_EQ(rec.channels, 1);
-        ASSERT_EQ(rec.rate, 22050);
-        // Only what was delivered before Stop Rec: never more than the time recorded.
-        EXPECT_LE(double(rec.samples.size()) / rec.rate, seconds + 0.5);
-        ASSERT_TRUE(HoldsWholeTone(rec)) << "the tone is missing or cut";
-        const std::size_t onset = Onset(rec);
-        const auto at = [&](double s) { return onset + static_cast<std::size_t>(s * rec.rate); };
+        ASSERT_EQ(rec.rate, 11025);
+        const double fileSeconds = double(rec.samples.size()) / rec.rate;
+        // The length is what the file holds, to the nearest second.
+        const int seconds = dialog.LengthSeconds();
+        EXPECT_NEAR(seconds, fileSeconds, 0.5);
+        EXPECT_EQ(StatusOf(dialog), QString("Ready.  Length: 00:%1").arg(seconds, 2, 10, QChar('0')));
+        // The sound from the press to Stop Rec: nothing from long before
+        // it, and none of it lost.
+        EXPECT_LE(fileSeconds, pressedSeconds + 0.25);
+        EXPECT_GE(fileSeconds, pressedSeconds - 0.5);
+
+        // The tone sounds from the first 100 ms of the file on, and each
+        // part of it comes whole.
+        const std::size_t onset = FindLoud(rec, 0);
+        EXPECT_LT(onset, std::size_t(0.1 * rec.rate)) << "the recording starts " << double(onset) / rec.rate
+                                                      << " s after the press";
+        const ToneParts parts = FindToneParts(rec);
+        ASSERT_NE(parts.highEnd, kNowhere) << "the tone is missing or cut";
+        const auto span = [&](std::size_t from, std::size_t to) { return double(to - from) / rec.rate; };
         const double toneRms = 0.5 * 32767 / std::sqrt(2.0);
-        const Stretch low = Measure(rec, at(0.05), 0.9);
-        const Stretch gap = Measure(rec, at(1.1), 0.3);
-        const Stretch high = Measure(rec, at(1.6), 0.8);
-        const Stretch after = Measure(rec, at(2.6), double(rec.samples.size() - at(2.6)) / rec.rate);
+        const Stretch low = Measure(rec, onset, span(onset, parts.lowEnd) - 0.05);
+        const Stretch gap = Measure(rec, parts.lowEnd + 500, span(parts.lowEnd, parts.highStart) - 0.05);
+        const Stretch high = Measure(rec, parts.highStart + 500, span(parts.highStart, parts.highEnd) - 0.05);
+        const Stretch after = Measure(rec, parts.highEnd, span(parts.highEnd, rec.samples.size()));
         EXPECT_NEAR(low.rms, toneRms, toneRms * 0.2);
         EXPECT_NEAR(low.hz, 440, 10);
+        EXPECT_NEAR(span(parts.lowEnd, parts.highStart), kGapSeconds, 0.05);
         EXPECT_LT(gap.rms, 200);
+        EXPECT_NEAR(span(parts.highStart, parts.highEnd), kHighSeconds, 0.05);
         EXPECT_NEAR(high.rms, toneRms, toneRms * 0.2);
         EXPECT_NEAR(high.hz, 660, 10);
         EXPECT_LT(after.rms, 200);
@@ -391,10 +503,11 @@ TEST(RecorderDialogOnSoundServer, KeepsTheRecordingUntilTheUserLetsItGo) {
     EXPECT_EQ(dialog.findChild<QComboBox*>("quality")->currentText(), "Medium quality [Mono]");
     ButtonOf(dialog, "record")->click();
     ASSERT_EQ(dialog.State(), RecorderState::Recording);
-    ASSERT_TRUE(WaitUntil([&] { return StatusOf(dialog) == "Recording...  00:01"; }));
+    const std::string recording = dialog.RecordingPath();
+    // A second of sound in the file is a recording of 00:01.
+    ASSERT_TRUE(WaitUntil([&] { return ReadGrowingRecording(recording, 22050).samples.size() >= 22050; }));
     ButtonOf(dialog, "stopRecording")->click();
     ASSERT_EQ(dialog.LengthSeconds(), 1);
-    const std::string recording = dialog.RecordingPath();
     const std::vector<std::uint8_t> bytes = ReadAll(recording);
     EXPECT_EQ(ReadRecording(recording).rate, 22050);
 
