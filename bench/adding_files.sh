@@ -7,20 +7,22 @@
 # REPS runs each and the ratio; then one add cancelled a second in, with the
 # rows kept and how soon it stopped. Not part of the test suite.
 #
-#   bench/adding_files.sh [BUILD_DIR]     (BUILD_DIR=build/default, REPS=3, COUNT=5000)
+#   bench/adding_files.sh [path/to/tembrel-convert]     (REPS=3, COUNT=5000)
 #
-# The driver (bench/adding_files_driver.cpp) is built into BUILD_DIR/bench
-# when it is missing or out of date. The WAVs are 0.2 s of 8 kHz mono, about
-# 3.2 KB each; they live in a temporary folder removed at exit.
+# The driver (bench/adding_files_driver.cpp) is built into the converter's
+# build tree (BUILD/bench beside BUILD/program) when it is missing or out of
+# date. The WAVs are 0.2 s of 8 kHz mono, about 3.2 KB each; they live in a
+# temporary folder removed at exit.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
-build="${1:-$root/build/default}"
+convert="${1:-$root/build/default/program/tembrel-convert}"
 reps="${REPS:-3}"
 count="${COUNT:-5000}"
-convert="$build/program/tembrel-convert"
+for tool in "$convert" /usr/bin/time; do
+    command -v "$tool" >/dev/null || { echo "bench: $tool not found (build first; see scripts/packages.txt)" >&2; exit 1; }
+done
+build="$(cd "$(dirname "$convert")/.." && pwd)"
 driver="$build/bench/adding_files_driver"
-command -v /usr/bin/time >/dev/null || { echo "bench: /usr/bin/time not found" >&2; exit 1; }
-[[ -x $convert ]] || { echo "bench: $convert not found (build first)" >&2; exit 1; }
 cmake --build "$build" --target adding_files_driver >/dev/null ||
     { echo "bench: could not build adding_files_driver in $build" >&2; exit 1; }
 
