@@ -25,7 +25,7 @@ class WidgetSourceListUi : public SourceListUi {
 public:
     // Often enough to read as live and to answer Cancel at once, seldom
     // enough that drawing costs little beside probing the files.
-    static constexpr int kRefreshMs = 50;
+    static constexpr int kRefreshMs = 100;
 
     // appendRow returns the new row's index; bringIntoView scrolls the list
     // to a row.
