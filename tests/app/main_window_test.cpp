@@ -443,7 +443,7 @@ TEST(MainWindow, ALongAddKeepsItsProgressLiveAndStopsOnCancel) {
     test::ScratchDir scratch;
     const std::string folder = scratch.File("many");
     fs::create_directory(folder);
-    constexpr int kCount = 5000;
+    constexpr int kCount = 3000;
     auto nameOf = [](int i) {
         const std::string digits = std::to_string(i);
         return "tone" + std::string(4 - digits.size(), '0') + digits + ".wav";
