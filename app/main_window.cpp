@@ -134,7 +134,13 @@ MainDialog::MainDialog(SettingsStore& store, MainWindowHooks hooks, QWidget* par
     : QWidget(parent, Qt::Window | Qt::FramelessWindowHint),
       store_(store),
       hooks_(std::move(hooks)),
-      ui_(std::make_unique<WidgetSourceListUi>(this, [this](const SourceRowTexts& texts) { return AppendListRow(texts); })),
+      ui_(std::make_unique<WidgetSourceListUi>(
+          this, [this](const SourceRowTexts& texts) { return AppendListRow(texts); },
+          [this](int row) {
+              // Rows put back after a removal stay where the user left the view.
+              if (rebuilding_) return;
+              if (QTreeWidgetItem* item = list_->topLevelItem(row)) list_->scrollToItem(item);
+          })),
       entries_(ui_.get()) {
     LoadSettings(store_, settings_);
     setWindowTitle("Tembrel");

@@ -73,7 +73,6 @@ QTreeWidgetItem* SortableListCtrl::AppendRow(const QStringList& texts, SourceFil
     for (int column = 0; column < columnCount(); ++column)
         row->setTextAlignment(column, Qt::Alignment(headerItem()->textAlignment(column)));
     addTopLevelItem(row);
-    scrollToItem(row);
     return row;
 }
 

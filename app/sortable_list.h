@@ -25,6 +25,8 @@ public:
     bool Ascending() const { return ascending_; }
 
     // A new row at the end showing texts and carrying entry (not owned).
+    // It is not scrolled to: a batch of rows is brought into view once, as
+    // each scroll lays out the whole list again.
     QTreeWidgetItem* AppendRow(const QStringList& texts, SourceFileEntry* entry);
     static SourceFileEntry* EntryOf(const QTreeWidgetItem* item);
     static void SetEntry(QTreeWidgetItem* item, SourceFileEntry* entry);

@@ -2,9 +2,16 @@
 // Adding files in the window: rows go to the list through a callback, a
 // batch shows the adding-files progress window with the owner disabled, and
 // the closing message is a message box.
+//
+// A batch of thousands of files would spend nearly all its time drawing if
+// every file repainted the window and scrolled the list: during a batch the
+// window shows the file in work, the bar and the newest row at most every
+// kRefreshMs, and events (Cancel among them) are handled as often. Every
+// row is still appended as its file is added.
 #include <functional>
 #include <string>
 
+#include <QElapsedTimer>
 #include <QPointer>
 
 #include "app/progress_window.h"
@@ -16,7 +23,14 @@ namespace tembrel::app {
 
 class WidgetSourceListUi : public SourceListUi {
 public:
-    WidgetSourceListUi(QWidget* owner, std::function<int(const SourceRowTexts&)> appendRow);
+    // Often enough to read as live and to answer Cancel at once, seldom
+    // enough that drawing costs little beside probing the files.
+    static constexpr int kRefreshMs = 100;
+
+    // appendRow returns the new row's index; bringIntoView scrolls the list
+    // to a row.
+    WidgetSourceListUi(QWidget* owner, std::function<int(const SourceRowTexts&)> appendRow,
+                       std::function<void(int row)> bringIntoView = {});
     ~WidgetSourceListUi() override;
     WidgetSourceListUi(const WidgetSourceListUi&) = delete;
     WidgetSourceListUi& operator=(const WidgetSourceListUi&) = delete;
@@ -39,10 +53,22 @@ public:
 
 private:
     void EnsureWindow();
+    // Whether the window is due to show the batch's progress again.
+    bool RefreshDue() const;
+    // The newest row into view, then the events waiting (the window drawn).
+    void Refresh();
 
     QPointer<QWidget> owner_;
     std::function<int(const SourceRowTexts&)> appendRow_;
+    std::function<void(int)> bringIntoView_;
     QPointer<ProgressWindow> window_;
+    // The batch's bar position and the newest row not yet brought into view.
+    int position_ = 0;
+    int unseenRow_ = -1;
+    // Since the window last took a file's text; invalid: due at once.
+    QElapsedTimer sinceShown_;
+    // A file's text was taken: its step and the events after it follow.
+    bool showing_ = false;
 };
 
 }  // namespace tembrel::app

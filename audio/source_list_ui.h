@@ -12,8 +12,8 @@ class SourceListUi {
 public:
     virtual ~SourceListUi() = default;
 
-    // Appends a row with these column texts, brings it into view and
-    // returns its index.
+    // Appends a row with these column texts, brings it into view (within a
+    // batch, by the time the progress is next shown) and returns its index.
     virtual int AppendRow(const SourceRowTexts& texts) = 0;
 
     // The progress window of a batch: shown (main window disabled), closed
@@ -24,6 +24,8 @@ public:
     virtual void StepProgress() = 0;
 
     virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+    // Called after each file; a front end may handle its events (Cancel
+    // among them) less often, at a rate of its own.
     virtual void PumpMessages() = 0;
     virtual bool CancelRequested() const = 0;
 };

@@ -89,3 +89,6 @@ report "Batch of 8 files of 30 s, 44100 Hz stereo, 128 kbit/s (ratio = wall time
 
 # Listing a folder without decoding it, and an MP3 source against lame.
 REPS="$reps" "$root/bench/listing.sh" "$convert"
+
+# The desktop window adding thousands of files against listing them.
+REPS="$reps" "$root/bench/adding_files.sh" "$convert"

@@ -13,10 +13,12 @@
 #include <QHeaderView>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QPushButton>
 #include <QTimer>
 #include <QUrl>
 
 #include <csignal>
+#include <cstdlib>
 #include <chrono>
 #include <filesystem>
 #include <set>
@@ -430,6 +432,80 @@ TEST(MainWindow, EachRowComesIntoViewAsItsFileStartsConverting) {
     EXPECT_EQ(started.size(), 30u);
     EXPECT_TRUE(unseen.empty()) << unseen.size() << " rows, the first " << (unseen.empty() ? "" : unseen[0]);
     EXPECT_FALSE(inView(list->topLevelItem(0)));  // the list did scroll
+}
+
+// A folder of thousands of files: while they are added the progress window
+// keeps showing the file in work with the bar at its number, and its Cancel
+// stops the add with the rows added so far kept, in order, the newest in view.
+TEST(MainWindow, ALongAddKeepsItsProgressLiveAndStopsOnCancel) {
+    if (!test::HaveTool("ffmpeg")) GTEST_SKIP() << "ffmpeg is needed for the sources";
+    Recorders recorders;
+    test::ScratchDir scratch;
+    const std::string folder = scratch.File("many");
+    fs::create_directory(folder);
+    constexpr int kCount = 3000;
+    auto nameOf = [](int i) {
+        const std::string digits = std::to_string(i);
+        return "tone" + std::string(4 - digits.size(), '0') + digits + ".wav";
+    };
+    ASSERT_TRUE(test::EncodeTone(folder + "/" + nameOf(0), 8000, 1, 0.1, "-c:a pcm_s16le"));
+    for (int i = 1; i < kCount; ++i) fs::copy_file(folder + "/" + nameOf(0), folder + "/" + nameOf(i));
+
+    MemorySettingsStore store;
+    MainDialog window(store, {});
+    window.show();
+    SortableListCtrl* list = window.List();
+
+    // The user watches the window and presses Cancel once it has shown a
+    // second file, with a click as the window system delivers it.
+    std::vector<std::string> shown;  // what the window showed that did not fit its file
+    std::set<int> numbers;
+    int rowsAtCancel = -1;
+    bool windowEnabled = false;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* progress = window.findChild<ProgressWindow*>();
+        if (rowsAtCancel >= 0 || !progress) return;
+        const std::string text = progress->Text().toStdString();
+        if (text == "Searching files...") return;
+        const int number = std::atoi(text.c_str() + 1);
+        if (text != "[" + std::to_string(number) + "/" + std::to_string(kCount) + "] Adding file " +
+                        nameOf(number - 1) + "..." ||
+            progress->BarPosition() != number)
+            shown.push_back(text + " at " + std::to_string(progress->BarPosition()));
+        numbers.insert(number);
+        if (numbers.size() < 2) return;
+        windowEnabled = window.isEnabled();
+        rowsAtCancel = list->topLevelItemCount();
+        QPushButton* cancel = progress->CancelButton();
+        const QPointF at = QRectF(cancel->rect()).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, cancel->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+        QMouseEvent release(QEvent::MouseButtonRelease, at, cancel->mapToGlobal(at), Qt::LeftButton, {}, {});
+        QCoreApplication::sendEvent(cancel, &press);
+        QCoreApplication::sendEvent(cancel, &release);
+    });
+    user.start(5);
+    window.AddPaths({folder + "/"});
+    user.stop();
+
+    ASSERT_GE(rowsAtCancel, 0) << "the add ended before the window had shown a second file";
+    EXPECT_TRUE(shown.empty()) << shown.front();
+    EXPECT_FALSE(windowEnabled);
+    EXPECT_TRUE(window.isEnabled());
+    EXPECT_EQ(window.findChild<ProgressWindow*>(), nullptr);
+    EXPECT_TRUE(recorders.messages.empty());
+    // Stopped after the file in work: the rows are the first files, as listed.
+    ASSERT_EQ(list->topLevelItemCount(), rowsAtCancel);
+    ASSERT_LT(rowsAtCancel, kCount);
+    for (int row = 0; row < rowsAtCancel; ++row) {
+        ASSERT_EQ(Cell(list, row, 0).toStdString(), nameOf(row));
+        ASSERT_EQ(list->EntryAt(row)->sourcePath, folder + "/" + nameOf(row));
+    }
+    EXPECT_EQ(Cell(list, rowsAtCancel - 1, 1), "00:00");
+    EXPECT_EQ(Cell(list, rowsAtCancel - 1, 3), "8000 Hz");
+    EXPECT_EQ(Cell(list, rowsAtCancel - 1, 4), "Mono");
+    const QRect newest = list->visualItemRect(list->topLevelItem(rowsAtCancel - 1));
+    EXPECT_TRUE(newest.isValid() && newest.top() >= 0 && newest.bottom() < list->viewport()->height());
 }
 
 // A saved recording the list cannot take (gone, or no sound in it): Record
