@@ -7,7 +7,7 @@
 #include <QTimer>
 
 #include "app/close_on_signal.h"
-#include "app/message_box.h"
+#include "app/widgets/message_box.h"
 #include "audio/bass_audio_source.h"
 #include "engine/settings_persistence.h"
 #include "platform/qt_settings_store.h"

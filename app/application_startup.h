@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "app/main_window.h"
+#include "app/main_window/main_window.h"
 #include "platform/settings_store.h"
 
 namespace tembrel::app {

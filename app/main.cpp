@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "app/about_dialog.h"
+#include "app/help/about_dialog.h"
 #include "app/application_startup.h"
-#include "app/desktop_hooks.h"
-#include "app/flash_view.h"
-#include "app/program_style.h"
+#include "app/desktop/desktop_hooks.h"
+#include "app/preview/flash_view.h"
+#include "app/widgets/program_style.h"
 
 namespace {
 

@@ -24,11 +24,11 @@
 #include <set>
 #include <string>
 
-#include "app/main_window.h"
-#include "app/message_box.h"
-#include "app/program_style.h"
-#include "app/progress_window.h"
-#include "app/sortable_list.h"
+#include "app/main_window/main_window.h"
+#include "app/widgets/message_box.h"
+#include "app/widgets/program_style.h"
+#include "app/main_window/progress_window.h"
+#include "app/main_window/sortable_list.h"
 #include "audio/bass_audio_source.h"
 #include "platform/memory_settings_store.h"
 

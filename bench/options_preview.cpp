@@ -24,10 +24,10 @@
 #include <QThreadPool>
 #include <QTimer>
 
-#include "app/flash_view.h"
-#include "app/options_sheet.h"
-#include "app/page_swf_options.h"
-#include "app/step_spin_button.h"
+#include "app/preview/flash_view.h"
+#include "app/options/options_sheet.h"
+#include "app/options/page_swf_options.h"
+#include "app/widgets/step_spin_button.h"
 #include "engine/conversion_settings.h"
 
 namespace {

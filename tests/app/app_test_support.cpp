@@ -4,7 +4,7 @@
 #include <QDeadlineTimer>
 #include <QEventLoop>
 
-#include "app/flash_view.h"
+#include "app/preview/flash_view.h"
 
 namespace tembrel::test {
 

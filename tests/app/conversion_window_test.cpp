@@ -19,11 +19,11 @@
 #include <QTimer>
 
 #include "app/app_test_support.h"
-#include "app/conversion_window.h"
-#include "app/desktop_services.h"
-#include "app/message_box.h"
-#include "app/progress_window.h"
-#include "app/widget_source_list_ui.h"
+#include "app/main_window/conversion_window.h"
+#include "app/desktop/desktop_services.h"
+#include "app/widgets/message_box.h"
+#include "app/main_window/progress_window.h"
+#include "app/main_window/widget_source_list_ui.h"
 #include "audio/source_file_list.h"
 #include "engine/scoped_env.h"
 #include "support/decoding_fixtures.h"

@@ -12,7 +12,7 @@
 #include <sstream>
 
 #include "app/app_test_support.h"
-#include "app/desktop_services.h"
+#include "app/desktop/desktop_services.h"
 #include "engine/scoped_env.h"
 #include "support/test_support.h"
 

@@ -12,9 +12,9 @@
 #include <vector>
 
 #include "app/app_test_support.h"
-#include "app/desktop_services.h"
-#include "app/help_window.h"
-#include "app/program_icon.h"
+#include "app/desktop/desktop_services.h"
+#include "app/help/help_window.h"
+#include "app/widgets/program_icon.h"
 #include "support/test_support.h"
 
 namespace tembrel::app {

@@ -1,4 +1,4 @@
-#include "app/options_sheet.h"
+#include "app/options/options_sheet.h"
 
 #include <gtest/gtest.h>
 
@@ -20,12 +20,12 @@
 #include <QTimer>
 
 #include "app/app_test_support.h"
-#include "app/desktop_hooks.h"
-#include "app/help_window.h"
-#include "app/flash_view.h"
-#include "app/message_box.h"
-#include "app/page_swf_options.h"
-#include "app/step_spin_button.h"
+#include "app/desktop/desktop_hooks.h"
+#include "app/help/help_window.h"
+#include "app/preview/flash_view.h"
+#include "app/widgets/message_box.h"
+#include "app/options/page_swf_options.h"
+#include "app/widgets/step_spin_button.h"
 #include "engine/settings_persistence.h"
 #include "platform/qt_settings_store.h"
 #include "support/test_support.h"

@@ -1,4 +1,4 @@
-#include "app/preview_builder.h"
+#include "app/options/preview_builder.h"
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>

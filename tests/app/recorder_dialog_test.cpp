@@ -25,9 +25,9 @@
 #include <QTimer>
 
 #include "app/app_test_support.h"
-#include "app/message_box.h"
-#include "app/program_icon.h"
-#include "app/recorder_dialog.h"
+#include "app/widgets/message_box.h"
+#include "app/widgets/program_icon.h"
+#include "app/recorder/recorder_dialog.h"
 #include "audio/wav_file_reader.h"
 #include "recorder/wav_file_writer.h"
 #include "support/test_support.h"
