@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "engine/page_text_escaping.h"
+
 namespace tembrel::cli {
 namespace {
 
@@ -40,20 +42,6 @@ std::size_t SequenceLength(const std::string& text, std::size_t at, std::size_t*
     if (i == length) return length;
     *skip = i;
     return 0;
-}
-
-bool IsWellFormedUtf8(const std::string& text) {
-    for (std::size_t at = 0; at < text.size();) {
-        if (static_cast<unsigned char>(text[at]) < 0x80) {
-            ++at;
-            continue;
-        }
-        std::size_t skip = 0;
-        const std::size_t length = SequenceLength(text, at, &skip);
-        if (length == 0) return false;
-        at += length;
-    }
-    return true;
 }
 
 std::string Base64(const std::string& bytes) {

@@ -347,7 +347,7 @@ TEST_F(ConvertCommandTest, JsonLinesStayValidAndNameFilesThatFailedToLoad) {
     std::filesystem::create_symlink(wav, scratch.File("again.wav"));
 
     std::string out, err;
-    EXPECT_EQ(Convert("--json --no-html --out out tone.wav junk.mp3 " + ShellQuote(oddName) + " again.wav", &out, &err),
+    EXPECT_EQ(Convert("--json --html --out out tone.wav junk.mp3 " + ShellQuote(oddName) + " again.wav", &out, &err),
               1)
         << err;
     if (test::HaveTool("python3")) {  // strict UTF-8, then JSON; each name's exact bytes are there
@@ -368,7 +368,9 @@ TEST_F(ConvertCommandTest, JsonLinesStayValidAndNameFilesThatFailedToLoad) {
     const std::string converted = "{\"source\":\"" + scratch.File("tone") + r + ".wav\",\"sourceBytes\":\"";
     const std::string convertedRest = "\",\"status\":\"tone" + r +
                                   ".swf\",\"swf\":\"" + scratch.File("out/tone") + r +
-                                  ".swf\",\"page\":\"\",\"player\":\"\",\"reason\":\"\","
+                                  ".swf\",\"page\":\"" + scratch.File("out/tone") + r +
+                                  ".htm\",\"player\":\"\",\"reason\":\"the page cannot play from disk: the name "
+                                  "\\\"tone" + r + ".swf\\\" is not UTF-8, and a page can only address UTF-8 names\","
                                   "\"samples\":88200,\"seconds\":2,\"bytes\":";
     const std::string failedStart = "{\"source\":\"" + scratch.File("junk.mp3") +
                                     "\",\"status\":\"Failed to load\",\"swf\":\"\",\"page\":\"\",\"player\":\"\","
