@@ -99,7 +99,8 @@ std::string JsonLine(const std::string& source, const std::string& status, const
     // A name that is not UTF-8 is shown with U+FFFD and carried exactly
     // beside it, so that the file can still be found by its line.
     const std::string exact = IsWellFormedUtf8(source) ? "" : ",\"sourceBytes\":\"" + Base64(source) + "\"";
-    return "{\"source\":" + JsonString(source) + exact + ",\"status\":" + JsonString(status) + ",\"swf\":" + JsonString(swf) +
+    return "{\"source\":" + JsonString(source) + exact + ",\"status\":" + JsonString(status) +
+           ",\"swf\":" + JsonString(swf) +
            ",\"page\":" + JsonString(page) + ",\"player\":" + JsonString(player) +
            ",\"reason\":" + JsonString(reason) + "}\n";
 }

@@ -82,7 +82,8 @@ std::vector<std::ptrdiff_t> EarlierSameFile(const std::vector<std::string>& path
     std::vector<std::ptrdiff_t> earlier(paths.size(), -1);
     for (std::size_t i = 0; i < paths.size(); ++i)
         if (const std::optional<FileId> id = FileIdAt(paths[i])) {
-            const auto [at, added] = first.emplace(std::make_pair(id->device, id->inode), static_cast<std::ptrdiff_t>(i));
+            const auto [at, added] =
+                first.emplace(std::make_pair(id->device, id->inode), static_cast<std::ptrdiff_t>(i));
             if (!added) earlier[i] = at->second;
         }
     return earlier;
@@ -169,7 +170,8 @@ int Convert(int argc, char** argv) {
     const cli::ShardRange range =
         sharded ? cli::ShardOf(paths.size(), options.shardIndex, options.shardCount) : cli::ShardRange{0, paths.size()};
     if (options.listFiles) {
-        for (std::size_t i = range.begin; i < range.end; ++i) std::fwrite(paths[i].c_str(), 1, paths[i].size() + 1, stdout);
+        for (std::size_t i = range.begin; i < range.end; ++i)
+            std::fwrite(paths[i].c_str(), 1, paths[i].size() + 1, stdout);  // the name and its NUL
         ShutdownAudioDecoding();
         return std::fflush(stdout) == 0 ? 0 : 1;
     }
@@ -192,6 +194,7 @@ int Convert(int argc, char** argv) {
                         texts[3].c_str(), texts[4].c_str());
         }
         ShutdownAudioDecoding();
+        if (cli::InterruptRequested()) return 128 + cli::InterruptSignal();
         return failed.Empty() ? 0 : 1;
     }
 

@@ -356,7 +356,8 @@ TEST_F(ConvertCommandTest, JsonLinesStayValidAndNameFilesThatFailedToLoad) {
         const std::string check =
             "import base64,json,os,sys\n"
             "lines = [json.loads(l.decode()) for l in open(sys.argv[1], 'rb')]\n"
-            "names = [base64.b64decode(l['sourceBytes']) if 'sourceBytes' in l else l['source'].encode() for l in lines]\n"
+            "names = [base64.b64decode(l['sourceBytes']) if 'sourceBytes' in l else l['source'].encode()\n"
+            "         for l in lines]\n"
             "assert names == [os.fsencode(a) for a in sys.argv[2:]], names\n";
         EXPECT_EQ(RunCommand("python3 -c " + ShellQuote(check) + " " + ShellQuote(file) + " " + ShellQuote(wav) + " " +
                              ShellQuote(scratch.File(oddName)) + " " + ShellQuote(scratch.File("junk.mp3")) + " " +
@@ -636,7 +637,8 @@ TEST_F(ConvertCommandTest, CancelSignalsStopEveryJobAndLeaveNothingBehind) {
     const DefaultHangUp hangUp;
     // Ctrl-C, a terminal closed, a plain kill and a reader gone away all
     // cancel the run alike, and its status says which cut it short.
-    const std::pair<std::string, int> signals[] = {{"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}, {"PIPE", SIGPIPE}};
+    const std::pair<std::string, int> signals[] = {
+        {"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}, {"PIPE", SIGPIPE}};
     for (const auto& [signal, number] : signals) {
         SCOPED_TRACE(signal);
         const std::string tmp = scratch.File("tmp-" + signal), out = scratch.File("out-" + signal);
