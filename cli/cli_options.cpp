@@ -74,7 +74,8 @@ std::string UsageText() {
            "Other:\n"
            "  --probe               print each file's length, bit rate, frequency and channels\n"
            "  --json                one JSON object per file: source, status, swf, page, player,\n"
-           "                        reason\n"
+           "                        reason (and sourceBytes, the name's bytes in base64, when\n"
+           "                        it is not UTF-8)\n"
            "  --browse              show the first SWF in the file manager afterwards\n"
            "  --jobs N              convert N files at once (default: one per processor);\n"
            "                        the outputs are those of a one-at-a-time run\n"
@@ -84,14 +85,20 @@ std::string UsageText() {
            "                        line (\"-\": standard input)\n"
            "  --null                the names in LIST end in NUL, as find -print0 writes them\n"
            "  --shard K/N           convert only the K-th of N equal parts of the whole list of\n"
-           "                        files, in list order (K from 1 to N)\n"
+           "                        files, in list order (K from 1 to N); a link to a file\n"
+           "                        listed before it is skipped in every share alike\n"
+           "  --list-files          print the files the inputs stand for (folders searched),\n"
+           "                        each followed by a NUL, and convert nothing: a list\n"
+           "                        that stays the same while folders change\n"
            "\n"
            "Each file is first decoded into the temporary folder ($TMPDIR, else /tmp): it\n"
            "needs 2 bytes per sample and channel there (about 635 MB per hour of 44.1 kHz\n"
            "stereo); a file whose listed length needs more than is free there fails at once.\n"
            "\n"
            "Exit status: 0 when every file converted, 1 when any failed or had a problem\n"
-           "(its page not written, for one), 2 for bad usage.\n";
+           "(its page not written, for one), 2 for bad usage, 128 + the signal's number\n"
+           "when SIGINT, SIGTERM, SIGHUP or SIGPIPE cut the run short (after its\n"
+           "temporary files are removed).\n";
 }
 
 bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, std::string* error) {
@@ -113,6 +120,8 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
             options.version = true;
         } else if (arg == "--probe") {
             options.probe = true;
+        } else if (arg == "--list-files") {
+            options.listFiles = true;
         } else if (arg == "--json") {
             options.json = true;
         } else if (arg == "--browse") {
@@ -146,6 +155,10 @@ bool ParseCommandLine(int argc, const char* const* argv, CliOptions& options, st
         } else if (arg == "--shard") {
             if (i + 1 >= argc) {
                 *error = "option --shard needs a value";
+                return false;
+            }
+            if (options.shardCount > 0) {
+                *error = "option --shard given twice";
                 return false;
             }
             const std::string value = argv[++i];

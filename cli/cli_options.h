@@ -11,6 +11,7 @@ namespace tembrel::cli {
 struct CliOptions {
     std::vector<std::string> inputs;  // files and folders, in order
     bool probe = false;               // print list rows, convert nothing
+    bool listFiles = false;           // print the files the inputs stand for, convert nothing
     bool json = false;                // one JSON object per file
     bool help = false;
     bool version = false;

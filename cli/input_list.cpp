@@ -56,6 +56,13 @@ bool ReadInputList(const std::string& path, bool nul, std::vector<std::string>& 
             *error = "empty file name in the list " + shown + " (name " + std::to_string(number) + ")";
             return false;
         }
+        if (!nul && text[stop - 1] == '\r') {
+            // A list saved with CRLF line ends: taking the CR as part of
+            // every name would fail each file as missing.
+            *error = "line " + std::to_string(number) + " of the list " + shown +
+                     " ends in a carriage return (CRLF line ends); write the list with LF line ends";
+            return false;
+        }
         names.push_back(text.substr(start, stop - start));
         start = stop + 1;
         ++number;

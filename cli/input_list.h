@@ -10,8 +10,9 @@ namespace tembrel::cli {
 // Reads the names in the list at path ("-": standard input), newline- or,
 // with nul, NUL-separated; the last name needs no separator after it. False
 // with a message in *error when the list cannot be read, a name is empty,
-// or a list meant to be NUL-separated holds no NUL (it is most likely a
-// newline list, whose names would run together).
+// a line of a newline list ends in CR (a CRLF list), or a list meant to be
+// NUL-separated holds no NUL (it is most likely a newline list, whose names
+// would run together).
 bool ReadInputList(const std::string& path, bool nul, std::vector<std::string>& names, std::string* error);
 
 // Part `index` (1 to count) of `count` contiguous parts of a list of

@@ -1,6 +1,10 @@
 #include "cli/json_text.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+
+#include "engine/page_text_escaping.h"
 
 namespace tembrel::cli {
 namespace {
@@ -38,6 +42,19 @@ std::size_t SequenceLength(const std::string& text, std::size_t at, std::size_t*
     if (i == length) return length;
     *skip = i;
     return 0;
+}
+
+std::string Base64(const std::string& bytes) {
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    for (std::size_t at = 0; at < bytes.size(); at += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - at);
+        std::uint32_t group = 0;
+        for (std::size_t i = 0; i < 3; ++i)
+            group = group << 8 | (i < n ? static_cast<unsigned char>(bytes[at + i]) : 0u);
+        for (std::size_t i = 0; i < 4; ++i) out += i <= n ? kDigits[(group >> (18 - 6 * i)) & 0x3F] : '=';
+    }
+    return out;
 }
 
 }  // namespace
@@ -79,7 +96,11 @@ std::string JsonString(const std::string& text) {
 
 std::string JsonLine(const std::string& source, const std::string& status, const std::string& swf,
                      const std::string& page, const std::string& player, const std::string& reason) {
-    return "{\"source\":" + JsonString(source) + ",\"status\":" + JsonString(status) + ",\"swf\":" + JsonString(swf) +
+    // A name that is not UTF-8 is shown with U+FFFD and carried exactly
+    // beside it, so that the file can still be found by its line.
+    const std::string exact = IsWellFormedUtf8(source) ? "" : ",\"sourceBytes\":\"" + Base64(source) + "\"";
+    return "{\"source\":" + JsonString(source) + exact + ",\"status\":" + JsonString(status) +
+           ",\"swf\":" + JsonString(swf) +
            ",\"page\":" + JsonString(page) + ",\"player\":" + JsonString(player) +
            ",\"reason\":" + JsonString(reason) + "}\n";
 }

@@ -13,7 +13,8 @@ namespace tembrel::cli {
 std::string JsonString(const std::string& text);
 
 // One --json object and its newline: the fields in this order, every one a
-// string (empty when there is nothing to say).
+// string (empty when there is nothing to say). A source that is not UTF-8
+// gets "sourceBytes" after "source": its exact bytes in base64.
 std::string JsonLine(const std::string& source, const std::string& status, const std::string& swf,
                      const std::string& page, const std::string& player, const std::string& reason);
 

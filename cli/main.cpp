@@ -4,8 +4,12 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdint>
 #include <cstdio>
+#include <map>
 #include <new>
+#include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -20,6 +24,7 @@
 #include "engine/job_ui_bridge.h"
 #include "engine/parallel_conversion.h"
 #include "engine/settings_persistence.h"
+#include "platform/file_identity.h"
 #include "platform/qt_settings_store.h"
 
 namespace {
@@ -63,8 +68,26 @@ std::vector<std::string> CollectInputs(const std::vector<std::string>& inputs) {
     return paths;
 }
 
-// Status of a file that never made it into the list.
+// Statuses of files that never made it into the list or the run.
 constexpr char kStatusFailedToLoad[] = "Failed to load";
+constexpr char kStatusDuplicate[] = "Skipped: listed already";
+constexpr char kStatusRunCancelled[] = "Not converted: the run was cancelled";
+
+// For each path, the index of the first path before it that leads to the
+// same file on disk (a link, another spelling), or -1. Taken over the whole
+// list before it is shared out, so that every share skips what one run
+// skips; the list itself would skip it silently.
+std::vector<std::ptrdiff_t> EarlierSameFile(const std::vector<std::string>& paths) {
+    std::map<std::pair<std::uint64_t, std::uint64_t>, std::ptrdiff_t> first;
+    std::vector<std::ptrdiff_t> earlier(paths.size(), -1);
+    for (std::size_t i = 0; i < paths.size(); ++i)
+        if (const std::optional<FileId> id = FileIdAt(paths[i])) {
+            const auto [at, added] =
+                first.emplace(std::make_pair(id->device, id->inode), static_cast<std::ptrdiff_t>(i));
+            if (!added) earlier[i] = at->second;
+        }
+    return earlier;
+}
 
 // "path: reason" for each file that could not be loaded and says why.
 void PrintLoadReasons(const FailedFileList& failed) {
@@ -72,16 +95,40 @@ void PrintLoadReasons(const FailedFileList& failed) {
         if (!file.reason.empty()) std::fprintf(stderr, "%s: %s\n", file.path.c_str(), file.reason.c_str());
 }
 
-// The list's rows from what the run made of them, then the files that
-// could not be loaded.
-void PrintJson(const std::vector<SourceFileEntry*>& entries, const std::vector<FileOutcome>& outcomes,
-               const FailedFileList& failed) {
+// The list's rows from what the run made of them (a row a cancelled run
+// never reached says so), then the files that could not be loaded, then
+// the rest of the run's files: each of its paths has its line.
+void PrintJson(const std::vector<SourceFileEntry*>& entries, std::vector<FileOutcome> outcomes,
+               const FailedFileList& failed, const std::string& otherLines) {
     std::string lines;
-    for (std::size_t i = 0; i < entries.size(); ++i)
-        lines += cli::OutcomeJsonLine(entries[i]->sourcePath, i < outcomes.size() ? outcomes[i] : FileOutcome{});
+    outcomes.resize(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (outcomes[i].kind == FileOutcome::Kind::NotReached && cli::InterruptRequested())
+            outcomes[i].status = kStatusRunCancelled;
+        lines += cli::OutcomeJsonLine(entries[i]->sourcePath, outcomes[i]);
+    }
     for (const FailedFile& file : failed.Files())
         lines += cli::JsonLine(file.path, kStatusFailedToLoad, "", "", "", file.reason);
-    std::fputs(lines.c_str(), stdout);
+    std::fputs((lines + otherLines).c_str(), stdout);
+}
+
+// Lines of the paths that neither became a row nor failed to load: links
+// to a file listed before them, and files a cancelled run never loaded.
+std::string UnlistedJsonLines(const std::vector<std::string>& share, const std::vector<std::string>& sameFileAs,
+                              const SourceFileList& list, const FailedFileList& failed) {
+    std::set<std::string> accounted;
+    for (std::size_t row = 0; row < list.Size(); ++row) accounted.insert(list.Entry(row).sourcePath);
+    for (const FailedFile& file : failed.Files()) accounted.insert(file.path);
+    std::string lines;
+    for (std::size_t i = 0; i < share.size(); ++i) {
+        if (!sameFileAs[i].empty())
+            lines += cli::JsonLine(share[i], kStatusDuplicate, "", "", "",
+                                   "the same file as \"" + sameFileAs[i] + "\", listed before it");
+        else if (!accounted.count(share[i]))
+            lines += cli::JsonLine(share[i], cli::InterruptRequested() ? kStatusRunCancelled : kStatusFailedToLoad,
+                                   "", "", "", "");
+    }
+    return lines;
 }
 
 int Convert(int argc, char** argv) {
@@ -120,13 +167,24 @@ int Convert(int argc, char** argv) {
     // The share is taken of the files, folders expanded, so that workers
     // given one folder split its files too.
     const bool sharded = options.shardCount > 0;
-    if (sharded) {
-        const cli::ShardRange range = cli::ShardOf(paths.size(), options.shardIndex, options.shardCount);
-        paths = std::vector<std::string>(paths.begin() + static_cast<std::ptrdiff_t>(range.begin),
-                                         paths.begin() + static_cast<std::ptrdiff_t>(range.end));
+    const cli::ShardRange range =
+        sharded ? cli::ShardOf(paths.size(), options.shardIndex, options.shardCount) : cli::ShardRange{0, paths.size()};
+    if (options.listFiles) {
+        for (std::size_t i = range.begin; i < range.end; ++i)
+            std::fwrite(paths[i].c_str(), 1, paths[i].size() + 1, stdout);  // the name and its NUL
+        ShutdownAudioDecoding();
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
-    const bool emptyShard = sharded && paths.empty();
-    const FailedFileList failed = list.LoadSourceFiles(paths);
+    const std::vector<std::ptrdiff_t> earlier = EarlierSameFile(paths);
+    std::vector<std::string> share, sameFileAs, toLoad;
+    for (std::size_t i = range.begin; i < range.end; ++i) {
+        share.push_back(paths[i]);
+        sameFileAs.push_back(earlier[i] < 0 ? std::string() : paths[static_cast<std::size_t>(earlier[i])]);
+        if (earlier[i] < 0) toLoad.push_back(paths[i]);
+    }
+    // A share of only links to files of other shares has done its part too.
+    const bool emptyShard = sharded && toLoad.empty();
+    const FailedFileList failed = list.LoadSourceFiles(toLoad);
     PrintLoadReasons(failed);
 
     if (options.probe) {
@@ -136,6 +194,7 @@ int Convert(int argc, char** argv) {
                         texts[3].c_str(), texts[4].c_str());
         }
         ShutdownAudioDecoding();
+        if (cli::InterruptRequested()) return 128 + cli::InterruptSignal();
         return failed.Empty() ? 0 : 1;
     }
 
@@ -151,8 +210,11 @@ int Convert(int argc, char** argv) {
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
     if (!entries.empty() && !cli::InterruptRequested())
         converted = RunConversionJob(settings, entries, rows, &ui, jobs, StandardConversionSteps(), &outcomes);
-    if (options.json) PrintJson(entries, outcomes, failed);
+    if (options.json) PrintJson(entries, outcomes, failed, UnlistedJsonLines(share, sameFileAs, list, failed));
     ShutdownAudioDecoding();
+    // A run cut short is not a finished one, whatever its files did, so
+    // that scripts never take its lines for a whole share.
+    if (cli::InterruptRequested()) return 128 + cli::InterruptSignal();
 
     // A converted file with a reason beside it (its page not written) is
     // not a full success either.

@@ -10,9 +10,12 @@
 namespace tembrel::cli {
 namespace {
 
+// The signal that asked for Cancel; 0 while none has.
 volatile std::sig_atomic_t g_interrupted = 0;
 
-void OnInterrupt(int) { g_interrupted = 1; }
+void OnInterrupt(int signal) {
+    if (g_interrupted == 0) g_interrupted = signal;
+}
 
 std::string Bar(int position, int maximum, int width) {
     if (maximum <= 0) maximum = 1;
@@ -43,9 +46,17 @@ void InstallCancelOnInterrupt() {
     sigaction(SIGTERM, &action, nullptr);
     struct sigaction hangUp {};
     if (sigaction(SIGHUP, nullptr, &hangUp) == 0 && hangUp.sa_handler != SIG_IGN) sigaction(SIGHUP, &action, nullptr);
+    // A reader gone away (`| head`) cancels as a kill does. Every later
+    // write to that pipe raises it again, so it stays caught: those writes
+    // fail with EPIPE instead of ending the program before its cleanup.
+    struct sigaction pipeClosed = action;
+    pipeClosed.sa_flags = 0;
+    sigaction(SIGPIPE, &pipeClosed, nullptr);
 }
 
 bool InterruptRequested() { return g_interrupted != 0; }
+
+int InterruptSignal() { return g_interrupted; }
 
 TerminalConversionUi::TerminalConversionUi(const std::vector<SourceFileEntry*>& entries, bool interactiveTerminal,
                                            bool quiet, bool browse)

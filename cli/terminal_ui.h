@@ -14,12 +14,14 @@ namespace tembrel::cli {
 // Messages carry the program's name as the message boxes do.
 inline constexpr char kCaption[] = "Tembrel";
 
-// Makes the first Ctrl-C, SIGTERM or SIGHUP ask for Cancel, so that a run
-// ends as a cancelled one (temporary files removed); a second one of the
-// same kind ends the program. A hang-up ignored from the start (nohup)
-// stays ignored.
+// Makes the first Ctrl-C, SIGTERM, SIGHUP or SIGPIPE ask for Cancel, so that
+// a run ends as a cancelled one (temporary files removed); a second Ctrl-C,
+// SIGTERM or SIGHUP ends the program. A hang-up ignored from the start
+// (nohup) stays ignored.
 void InstallCancelOnInterrupt();
 bool InterruptRequested();
+// The signal that asked for Cancel (0: none), for the exit status 128 + it.
+int InterruptSignal();
 
 class TerminalConversionUi : public ConversionUi {
 public:

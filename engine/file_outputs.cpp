@@ -6,9 +6,11 @@
 
 #include "engine/conversion_file_steps.h"
 #include "engine/output_naming.h"
+#include "engine/page_text_escaping.h"
 #include "engine/page_writer.h"
 #include "platform/file_identity.h"
 #include "platform/output_placement.h"
+#include "platform/path_parts.h"
 #include "platform/os_file.h"
 #include "swf/sound_swf_builders.h"
 
@@ -87,6 +89,13 @@ std::string PlaceRuffleFor(const ConversionSettings& settings, const SourceFileE
         for (const std::string& movie : movies) PageRuffle::ForgetMovie(movie);
         return {};
     }
+    // The page addresses its movies in UTF-8, and the script that carries
+    // a movie is found by that address.
+    for (const std::string& movie : movies)
+        if (!IsWellFormedUtf8(FileNameOf(movie))) {
+            PageRuffle::ForgetMovie(movie);
+            return "the name \"" + FileNameOf(movie) + "\" is not UTF-8, and a page can only address UTF-8 names";
+        }
     std::string why;
     if (!ruffle.PlaceBeside(entry.htmlPath, &why)) return why;
     for (const std::string& movie : movies)

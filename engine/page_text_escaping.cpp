@@ -50,4 +50,33 @@ std::string EscapeForHtml(const std::string& text) {
     return out;
 }
 
+bool IsWellFormedUtf8(const std::string& text) {
+    const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
+    for (std::size_t at = 0; at < text.size();) {
+        const unsigned char lead = byte(at);
+        std::size_t length = 1;
+        unsigned char low = 0x80, high = 0xBF;  // range of the second byte
+        if (lead < 0x80) length = 1;
+        else if (lead >= 0xC2 && lead <= 0xDF) length = 2;
+        else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            if (lead == 0xE0) low = 0xA0;   // overlong
+            if (lead == 0xED) high = 0x9F;  // surrogates
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            if (lead == 0xF0) low = 0x90;   // overlong
+            if (lead == 0xF4) high = 0x8F;  // past U+10FFFF
+        } else {
+            return false;
+        }
+        if (at + length > text.size()) return false;
+        for (std::size_t i = 1; i < length; ++i) {
+            const unsigned char c = byte(at + i);
+            if (i == 1 ? c < low || c > high : c < 0x80 || c > 0xBF) return false;
+        }
+        at += length;
+    }
+    return true;
+}
+
 }  // namespace tembrel

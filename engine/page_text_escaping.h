@@ -19,4 +19,9 @@ std::string EscapeSoundSwfForQuery(const std::string& fileName);
 // For HTML text and attribute values: & < > " ' become entities.
 std::string EscapeForHtml(const std::string& text);
 
+// True when text is well-formed UTF-8 (no overlong forms, surrogates or
+// code points past U+10FFFF). A page is UTF-8: a file name that is not
+// cannot be written into it as the address of that file.
+bool IsWellFormedUtf8(const std::string& text);
+
 }  // namespace tembrel

@@ -240,6 +240,7 @@ TEST_F(ConvertCommandTest, BadListsAndShardsAreBadUsage) {
     write("lines.txt", "tone.wav\ntone.wav\n");
     write("gap.txt", "tone.wav\n\ntone.wav\n");
     write("nul-gap.txt", std::string("tone.wav\0\0tone.wav\0", 20));
+    write("crlf.txt", "tone.wav\r\ntone.wav\r\n");
     const struct {
         const char* arguments;
         const char* message;
@@ -252,6 +253,8 @@ TEST_F(ConvertCommandTest, BadListsAndShardsAreBadUsage) {
         {"--null tone.wav", "option --null needs --files-from"},
         {"--files-from gap.txt", "empty file name in the list gap.txt (name 2)"},
         {"--null --files-from nul-gap.txt", "empty file name in the list nul-gap.txt (name 2)"},
+        {"--files-from crlf.txt", "line 1 of the list crlf.txt ends in a carriage return"},
+        {"--shard 1/2 --shard 2/2 tone.wav", "option --shard given twice"},
         {"--shard 0/3 tone.wav", "bad value \"0/3\" for --shard"},
         {"--shard 4/3 tone.wav", "bad value \"4/3\" for --shard"},
         {"--shard 1/0 tone.wav", "bad value \"1/0\" for --shard"},
@@ -340,19 +343,35 @@ TEST_F(ConvertCommandTest, JsonLinesStayValidAndNameFilesThatFailedToLoad) {
     test::WriteAll(scratch.File("junk.mp3"), junk);
     const std::string oddName = "tone\xFF.wav";  // not UTF-8, as file names may be
     std::filesystem::copy_file(wav, scratch.File(oddName));
+    // A link to a listed file is skipped, and its line says so.
+    std::filesystem::create_symlink(wav, scratch.File("again.wav"));
 
     std::string out, err;
-    EXPECT_EQ(Convert("--json --no-html --out out tone.wav junk.mp3 " + ShellQuote(oddName), &out, &err), 1) << err;
-    if (test::HaveTool("python3")) {  // strict UTF-8, then JSON
+    EXPECT_EQ(Convert("--json --html --out out tone.wav junk.mp3 " + ShellQuote(oddName) + " again.wav", &out, &err),
+              1)
+        << err;
+    if (test::HaveTool("python3")) {  // strict UTF-8, then JSON; each name's exact bytes are there
         const std::string file = scratch.File("lines.json");
         test::WriteAll(file, std::vector<std::uint8_t>(out.begin(), out.end()));
-        const std::string check = "import json,sys; [json.loads(l.decode()) for l in open(sys.argv[1], 'rb')]";
-        EXPECT_EQ(RunCommand("python3 -c " + ShellQuote(check) + " " + ShellQuote(file)), 0) << out;
+        const std::string check =
+            "import base64,json,os,sys\n"
+            "lines = [json.loads(l.decode()) for l in open(sys.argv[1], 'rb')]\n"
+            "names = [base64.b64decode(l['sourceBytes']) if 'sourceBytes' in l else l['source'].encode()\n"
+            "         for l in lines]\n"
+            "assert names == [os.fsencode(a) for a in sys.argv[2:]], names\n";
+        EXPECT_EQ(RunCommand("python3 -c " + ShellQuote(check) + " " + ShellQuote(file) + " " + ShellQuote(wav) + " " +
+                             ShellQuote(scratch.File(oddName)) + " " + ShellQuote(scratch.File("junk.mp3")) + " " +
+                             ShellQuote(scratch.File("again.wav"))),
+                  0)
+            << out;
     }
     const std::string r = "\xEF\xBF\xBD";  // U+FFFD
-    const std::string converted = "{\"source\":\"" + scratch.File("tone") + r + ".wav\",\"status\":\"tone" + r +
+    const std::string converted = "{\"source\":\"" + scratch.File("tone") + r + ".wav\",\"sourceBytes\":\"";
+    const std::string convertedRest = "\",\"status\":\"tone" + r +
                                   ".swf\",\"swf\":\"" + scratch.File("out/tone") + r +
-                                  ".swf\",\"page\":\"\",\"player\":\"\",\"reason\":\"\","
+                                  ".swf\",\"page\":\"" + scratch.File("out/tone") + r +
+                                  ".htm\",\"player\":\"\",\"reason\":\"the page cannot play from disk: the name "
+                                  "\\\"tone" + r + ".swf\\\" is not UTF-8, and a page can only address UTF-8 names\","
                                   "\"samples\":88200,\"seconds\":2,\"bytes\":";
     const std::string failedStart = "{\"source\":\"" + scratch.File("junk.mp3") +
                                     "\",\"status\":\"Failed to load\",\"swf\":\"\",\"page\":\"\",\"player\":\"\","
@@ -360,10 +379,14 @@ TEST_F(ConvertCommandTest, JsonLinesStayValidAndNameFilesThatFailedToLoad) {
     std::istringstream lines(out);
     std::vector<std::string> rows;
     for (std::string line; std::getline(lines, line);) rows.push_back(line + "\n");
-    ASSERT_EQ(rows.size(), 3u) << out;
+    ASSERT_EQ(rows.size(), 4u) << out;
     EXPECT_EQ(rows[0].rfind("{\"source\":\"" + wav + "\",\"status\":\"tone.swf\"", 0), 0u) << rows[0];
     EXPECT_EQ(rows[1].rfind(converted, 0), 0u) << rows[1];
+    EXPECT_NE(rows[1].find(convertedRest, converted.size()), std::string::npos) << rows[1];
     EXPECT_EQ(rows[2].rfind(failedStart, 0), 0u) << rows[2];
+    EXPECT_EQ(rows[3], "{\"source\":\"" + scratch.File("again.wav") +
+                           "\",\"status\":\"Skipped: listed already\",\"swf\":\"\",\"page\":\"\",\"player\":\"\","
+                           "\"reason\":\"the same file as \\\"" + wav + "\\\", listed before it\"}\n");
     EXPECT_GT(rows[2].size(), failedStart.size() + 3) << "no reason given";  // more than "\"}\n"
     EXPECT_NE(err.find(scratch.File("junk.mp3") + ": "), std::string::npos) << err;
 }
@@ -612,8 +635,11 @@ TEST_F(ConvertCommandTest, CancelSignalsStopEveryJobAndLeaveNothingBehind) {
     for (int i = 1; i <= 8; ++i)
         ASSERT_TRUE(test::EncodeTone(batch + "/part" + std::to_string(i) + ".wav", 44100, 2, 20.0, "-c:a pcm_s16le"));
     const DefaultHangUp hangUp;
-    // Ctrl-C, a terminal closed and a plain kill all cancel the run alike.
-    for (const std::string signal : {"INT", "TERM", "HUP"}) {
+    // Ctrl-C, a terminal closed, a plain kill and a reader gone away all
+    // cancel the run alike, and its status says which cut it short.
+    const std::pair<std::string, int> signals[] = {
+        {"INT", SIGINT}, {"TERM", SIGTERM}, {"HUP", SIGHUP}, {"PIPE", SIGPIPE}};
+    for (const auto& [signal, number] : signals) {
         SCOPED_TRACE(signal);
         const std::string tmp = scratch.File("tmp-" + signal), out = scratch.File("out-" + signal);
         ::mkdir(tmp.c_str(), 0755);
@@ -629,10 +655,10 @@ TEST_F(ConvertCommandTest, CancelSignalsStopEveryJobAndLeaveNothingBehind) {
             "kill -" + signal + " $pid; wait $pid; echo $?";
         std::string status;
         RunCommand(script, &status);
-        EXPECT_EQ(std::atoi(status.c_str()), 1) << status;
+        EXPECT_EQ(std::atoi(status.c_str()), 128 + number) << status;
 
         // Statuses: converted files first, then at most one "Cancelled",
-        // then files never reached.
+        // then files never reached, saying why.
         const auto json = test::ReadAll(scratch.File("json.txt"));
         std::istringstream lines(std::string(json.begin(), json.end()));
         int converted = 0, cancelled = 0, untouched = 0, lineCount = 0;
@@ -649,7 +675,7 @@ TEST_F(ConvertCommandTest, CancelSignalsStopEveryJobAndLeaveNothingBehind) {
                 EXPECT_EQ(cancelled + untouched, 0) << line;
                 ++cancelled;
             } else {
-                EXPECT_NE(line.find("\"status\":\"\""), std::string::npos) << line;
+                EXPECT_NE(line.find("\"status\":\"Not converted: the run was cancelled\""), std::string::npos) << line;
                 ++untouched;
             }
             EXPECT_FALSE(FileExists(out + "/" + name + ".swf")) << name;

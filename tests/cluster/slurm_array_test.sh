@@ -4,9 +4,11 @@
 # a configuration of its own in a scratch folder, and stops again:
 #  1. an array of 4 tasks over 40 generated files converts each exactly
 #     once, and the merged report is complete;
-#  2. a task cancelled with scancel while it converts leaves no temporary
-#     file and no results, merge-results names what is missing, and
-#     submitting only that task again completes the set.
+#  2. with the list on a FIFO naming the folder: a task cancelled with
+#     scancel while it converts leaves no temporary file and no results,
+#     merge-results names what is missing, and submitting only that task
+#     again completes the set with the job's files, though a file has been
+#     added to the folder since (it would shift the shares).
 # Usage: slurm_array_test.sh [PROGRAM_DIR]  (default: build/default/program)
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)"
@@ -148,7 +150,9 @@ no_temporary_files "$work1"
 work2="$scratch/work2"
 tmp2="$scratch/tmp2"
 mkdir -p "$work2" "$tmp2"
-(cd "$sounds" && find "$PWD" -name '*.flac' -print0 | sort -z) >"$work2/list"
+mkfifo "$work2/list"
+printf '%s\0' "$sounds" >"$work2/list" &
+pids+=($!)
 converter_options=(--null --exists overwrite --jobs 1)
 job="$(cd "$work2" && TMPDIR="$tmp2" TEMBREL_CONVERT="$program_dir/tembrel-convert" \
   sbatch --parsable --array=1-4 "$sbatch_script" list out "${converter_options[@]}")"
@@ -162,6 +166,7 @@ no_temporary_files "$work2" "$tmp2"
 if report="$("$merge" "$work2" 2>/dev/null)"; then fail "merge-results took the set for complete"; fi
 python3 -c 'import json,sys; r=json.loads(sys.argv[1]); assert r["missingTasks"] == [3] and len(r["missing"]) == 10, r' \
   "$report" || fail "merge-results does not name the cancelled task's files"
+sox -n -r 44100 -c 2 -b 16 "$sounds/f00.flac" synth 1 sine 200 2>/dev/null
 
 job="$(cd "$work2" && TMPDIR="$tmp2" TEMBREL_CONVERT="$program_dir/tembrel-convert" TEMBREL_SHARDS=4 \
   sbatch --parsable --array=3 "$sbatch_script" list out "${converter_options[@]}")"
