@@ -1,5 +1,7 @@
 #include "app/recorder/recorder_dialog.h"
 
+#include <utility>
+
 #include <QAudioDevice>
 #include <QAudioFormat>
 #include <QAudioSink>
@@ -214,33 +216,30 @@ bool RecorderDialog::OpenInput() {
 
     const QAudioDevice device = QMediaDevices::defaultAudioInput();
     if (device.isNull()) return false;
-    auto* source = new QAudioSource(device, format, this);
+    auto source = std::make_unique<QAudioSource>(device, format);
     // The source keeps Qt's own buffer size: given one (the preset's second,
     // or even a quarter of it) Qt's PulseAudio source drops stretches of the
     // sound. The preset's size still sizes the playback buffer.
     QIODevice* input = source->start();
-    if (!input || source->error() != QAudio::NoError || source->state() == QAudio::StoppedState) {
-        delete source;
-        return false;
-    }
-    source_ = source;
+    if (!input || source->error() != QAudio::NoError || source->state() == QAudio::StoppedState) return false;
+    source_ = std::move(source);
     input_ = input;
     inputQuality_ = code;
-    connect(source_, &QAudioSource::stateChanged, this, &RecorderDialog::OnInputStateChanged);
+    connect(source_.get(), &QAudioSource::stateChanged, this, &RecorderDialog::OnInputStateChanged);
     connect(input_, &QIODevice::readyRead, this, &RecorderDialog::OnInputReady);
     return true;
 }
 
 void RecorderDialog::CloseInput() {
     if (!source_) return;
-    source_->disconnect(this);
-    input_->disconnect(this);
-    source_->stop();
-    // Signals of the stopped device may still be on their way up the stack.
-    source_->deleteLater();
-    source_ = nullptr;
-    input_ = nullptr;
+    // Out of the members before it goes: whatever the event loop runs while
+    // the source is destroyed finds no input.
+    const std::unique_ptr<QAudioSource> source = std::move(source_);
+    QIODevice* input = std::exchange(input_, nullptr);
     inputQuality_ = 0;
+    source->disconnect(this);
+    input->disconnect(this);
+    source->stop();
 }
 
 void RecorderDialog::OnQualityChosen() {
@@ -284,6 +283,12 @@ void RecorderDialog::OnInputReady() {
 void RecorderDialog::OnInputStateChanged(QAudio::State) {
     if (!source_) return;
     if (source_->error() == QAudio::NoError || source_->error() == QAudio::UnderrunError) return;
+    // The source is closed only once its own signal has returned.
+    QMetaObject::invokeMethod(this, &RecorderDialog::OnInputFailed, Qt::QueuedConnection);
+}
+
+void RecorderDialog::OnInputFailed() {
+    if (!source_ || source_->error() == QAudio::NoError || source_->error() == QAudio::UnderrunError) return;
     // The device gave up: keep what it delivered and say so; the next
     // Record opens it again.
     const bool recording = state_ == RecorderState::Recording;
@@ -342,34 +347,28 @@ void RecorderDialog::OnPlayPause() {
 }
 
 bool RecorderDialog::StartPlayback() {
-    auto* playback = new WavPlaybackDevice(this);
+    auto playback = std::make_unique<WavPlaybackDevice>();
     // A recording that cannot be read is not worth a message.
-    if (!playback->OpenRecording(tempPath_)) {
-        delete playback;
-        return true;
-    }
+    if (!playback->OpenRecording(tempPath_)) return true;
     QAudioFormat format;
     format.setSampleRate(playback->SampleRate());
     format.setChannelCount(playback->Channels());
     format.setSampleFormat(playback->BitsPerSample() == 8 ? QAudioFormat::UInt8 : QAudioFormat::Int16);
 
     const QAudioDevice device = QMediaDevices::defaultAudioOutput();
-    if (device.isNull() || playback->Channels() < 1) {
-        delete playback;
-        return false;
-    }
-    auto* sink = new QAudioSink(device, format, this);
+    if (device.isNull() || playback->Channels() < 1) return false;
+    auto sink = std::make_unique<QAudioSink>(device, format);
     sink->setBufferSize(std::max(bufferBytes_, format.bytesForDuration(250000)));
     sink->setVolume(volume_ / 65535.0);
-    sink->start(playback);
+    sink->start(playback.get());
+    // The sink goes before the device it reads from.
     if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
-        delete sink;
-        delete playback;
+        sink.reset();
         return false;
     }
-    sink_ = sink;
-    playback_ = playback;
-    connect(sink_, &QAudioSink::stateChanged, this, &RecorderDialog::OnOutputStateChanged);
+    sink_ = std::move(sink);
+    playback_ = std::move(playback);
+    connect(sink_.get(), &QAudioSink::stateChanged, this, &RecorderDialog::OnOutputStateChanged);
 
     state_ = RecorderState::Playing;
     playbackSeconds_ = 0;
@@ -402,19 +401,22 @@ void RecorderDialog::OnStop() { StopPlaybackDevice(); }
 void RecorderDialog::StopPlaybackDevice() {
     if (state_ != RecorderState::Playing && state_ != RecorderState::Paused) return;
     state_ = RecorderState::Idle;
-    sink_->disconnect(this);
-    sink_->stop();
     FinishPlayback();
 }
 
 void RecorderDialog::FinishPlayback() {
     // Never called from inside the sink's own signals, so the sink goes at
-    // once, before the device it reads from.
-    playback_->close();
-    delete sink_;
-    delete playback_;
-    sink_ = nullptr;
-    playback_ = nullptr;
+    // once, before the device it reads from; both out of the members first,
+    // as the input is.
+    std::unique_ptr<QAudioSink> sink = std::move(sink_);
+    std::unique_ptr<WavPlaybackDevice> playback = std::move(playback_);
+    if (sink) {
+        sink->disconnect(this);
+        sink->stop();
+        sink.reset();
+    }
+    if (playback) playback->close();
+    playback.reset();
     playbackTimer_.stop();
     state_ = RecorderState::Idle;
     ShowState();

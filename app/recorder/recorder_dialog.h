@@ -4,6 +4,7 @@
 // conversion. Qt Multimedia's devices report on the dialog's own thread.
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -60,6 +61,7 @@ private:
     void OnQualityChosen();
     void OnInputReady();
     void OnInputStateChanged(QAudio::State state);
+    void OnInputFailed();
     void OnOutputStateChanged(QAudio::State state);
     void OnRecordingTick();
     void OnPlaybackTick();
@@ -100,10 +102,14 @@ private:
     int volume_ = 0xFFFF;
     bool shutDown_ = false;
 
-    QAudioSource* source_ = nullptr;
-    QIODevice* input_ = nullptr;
-    QAudioSink* sink_ = nullptr;
-    WavPlaybackDevice* playback_ = nullptr;
+    // The dialog alone owns its devices (none of them is a child QObject),
+    // and each is stopped and destroyed once, at once: Qt's PulseAudio
+    // devices run the event loop while they are destroyed, so a pending
+    // deleteLater() or a parent's clean-up could destroy them a second time.
+    std::unique_ptr<QAudioSource> source_;
+    QIODevice* input_ = nullptr;  // the source's own
+    std::unique_ptr<QAudioSink> sink_;
+    std::unique_ptr<WavPlaybackDevice> playback_;
     QTimer recordingTimer_;
     QTimer playbackTimer_;
 

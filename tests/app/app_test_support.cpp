@@ -3,7 +3,9 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QEventLoop>
+#include <QTimer>
 
+#include "app/application_startup.h"
 #include "app/preview/flash_view.h"
 
 namespace tembrel::test {
@@ -24,6 +26,29 @@ bool WaitFor(const std::function<bool()>& done, int limitMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return true;
+}
+
+app::MainDialog* ShownMainWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<app::MainDialog*>(widget); window && window->isVisible()) return window;
+    return nullptr;
+}
+
+int RunProgram(const std::vector<std::string>& items, app::MainWindowHooks hooks, const std::function<void()>& step,
+               int limitMs) {
+    QTimer driver;
+    QObject::connect(&driver, &QTimer::timeout, step);
+    driver.start(5);
+    bool gaveUp = false;
+    QTimer limit;
+    limit.setSingleShot(true);
+    QObject::connect(&limit, &QTimer::timeout, [&] {
+        gaveUp = true;
+        QCoreApplication::exit(-1);
+    });
+    limit.start(limitMs);
+    const int status = app::RunApplication(items, std::move(hooks));
+    return gaveUp ? -1 : status;
 }
 
 }  // namespace tembrel::test

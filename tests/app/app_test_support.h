@@ -1,10 +1,14 @@
 #pragma once
 // What the desktop program's widget tests share: the one QApplication of the
-// test program, made the way the Flash view needs it, and waiting on the
-// event loop.
+// test program, made the way the Flash view needs it, waiting on the event
+// loop, and the program run as main() runs it.
 #include <functional>
+#include <string>
+#include <vector>
 
 #include <QApplication>
+
+#include "app/main_window/main_window.h"
 
 namespace tembrel::test {
 
@@ -15,5 +19,14 @@ QApplication& TestApplication();
 
 // Processes events until `done` holds; false once `limitMs` has passed.
 bool WaitFor(const std::function<bool()>& done, int limitMs = 60000);
+
+// The main window while it is shown, else null.
+app::MainDialog* ShownMainWindow();
+
+// Runs the program as main() does, with `step` called every few
+// milliseconds until the program ends; its exit status, or -1 when it had
+// not ended after `limitMs`.
+int RunProgram(const std::vector<std::string>& items, app::MainWindowHooks hooks, const std::function<void()>& step,
+               int limitMs = 120000);
 
 }  // namespace tembrel::test

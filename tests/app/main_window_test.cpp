@@ -45,6 +45,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
+using test::RunProgram;
+using test::ShownMainWindow;
 using test::WaitFor;
 
 struct Message {
@@ -624,28 +626,6 @@ TEST(MainWindow, OpenDialogShowsTheFilterNamesAsGiven) {
     EXPECT_EQ(shown[1].toStdString(), "Advanced Audio Coding (*.aac)");
     EXPECT_EQ(shown[2].toStdString(), "AIFF Files (*.aiff;*.aif;*.aifc;*.afc)");
     EXPECT_EQ(shown.back().toStdString(), "All Files (*.*)");
-}
-
-MainDialog* ShownMainWindow() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* window = qobject_cast<MainDialog*>(widget); window && window->isVisible()) return window;
-    return nullptr;
-}
-
-// Runs the program as main() does, with `step` called every few
-// milliseconds until the program ends; its exit status, or -1 when it had
-// not ended after two minutes.
-int RunProgram(const std::vector<std::string>& items, MainWindowHooks hooks, const std::function<void()>& step) {
-    QTimer driver;
-    QObject::connect(&driver, &QTimer::timeout, step);
-    driver.start(5);
-    bool gaveUp = false;
-    QTimer::singleShot(120000, qApp, [&] {
-        gaveUp = true;
-        QCoreApplication::exit(-1);
-    });
-    const int status = RunApplication(items, std::move(hooks));
-    return gaveUp ? -1 : status;
 }
 
 // Ctrl-C, `kill` and logging out end the program as its Close does: a run

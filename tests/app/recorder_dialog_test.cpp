@@ -5,13 +5,17 @@
 // server; the server is started and killed by the parent.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,13 +27,19 @@
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
+#include <QWindow>
 
 #include "app/app_test_support.h"
+#include "app/desktop/desktop_hooks.h"
+#include "app/main_window/main_window.h"
+#include "app/main_window/sortable_list.h"
 #include "app/widgets/message_box.h"
 #include "app/widgets/program_icon.h"
 #include "app/recorder/recorder_dialog.h"
 #include "audio/wav_file_reader.h"
+#include "engine/conversion_settings.h"
 #include "recorder/wav_file_writer.h"
+#include "support/decoding_fixtures.h"
 #include "support/test_support.h"
 
 namespace tembrel::app {
@@ -155,8 +165,7 @@ private:
 
 // Waits for a condition while the event loop runs; false at the time limit.
 // Unlike test::WaitFor it runs a nested event loop, as the program's own
-// would, so the audio objects the dialog lets go with deleteLater() are
-// gone while it waits.
+// would.
 bool WaitUntil(const std::function<bool()>& done, int limitMs = 60000) {
     QElapsedTimer clock;
     clock.start();
@@ -205,26 +214,36 @@ QString StatusOf(RecorderDialog& dialog) { return dialog.findChild<QLabel*>("sta
 // The "mm:ss" that ends a status text.
 int ClockSeconds(const QString& status) { return 60 * status.right(5).left(2).toInt() + status.right(2).toInt(); }
 
-// 3 s of 440 Hz, 0.5 s of silence, 1 s of 660 Hz, at half of full scale.
+// A stereo tone file at 44100 Hz, made of parts of a frequency, length and
+// amplitude (of full scale; above 1 the tone is clipped).
+struct TonePart {
+    double hz;
+    double seconds;
+    double amplitude;
+};
 constexpr int kToneRate = 44100;
-constexpr double kGapSeconds = 0.5;
-constexpr double kHighSeconds = 1.0;
-void WriteToneFile(const std::string& path) {
+void WriteTone(const std::string& path, std::initializer_list<TonePart> parts) {
     std::vector<std::int16_t> samples;
-    auto tone = [&](double hz, double seconds, double amplitude) {
-        const int n = static_cast<int>(seconds * kToneRate);
+    for (const TonePart& part : parts) {
+        const int n = static_cast<int>(part.seconds * kToneRate);
         for (int i = 0; i < n; ++i) {
-            const auto v = static_cast<std::int16_t>(std::lround(amplitude * 32767 * std::sin(2 * kPi * hz * i / kToneRate)));
-            samples.push_back(v);
-            samples.push_back(v);
+            const double v = std::clamp(part.amplitude * std::sin(2 * kPi * part.hz * i / kToneRate), -1.0, 1.0);
+            const auto sample = static_cast<std::int16_t>(std::lround(v * 32767));
+            samples.push_back(sample);
+            samples.push_back(sample);
         }
-    };
-    tone(440, 3.0, 0.5);
-    tone(0, kGapSeconds, 0.0);
-    tone(660, kHighSeconds, 0.5);
+    }
     WavFileWriter writer;
     ASSERT_EQ(writer.Open(path, true, 16, kToneRate), 1);
     writer.Write(samples.data(), samples.size() * sizeof samples[0]);
+}
+
+// 3 s of 440 Hz, 0.5 s of silence, 1 s of 660 Hz, at half of full scale.
+constexpr double kGapSeconds = 0.5;
+constexpr double kHighSeconds = 1.0;
+constexpr double kToneRms = 0.5 * 32767 / 1.4142135623730951;
+void WriteToneFile(const std::string& path) {
+    WriteTone(path, {{440, 3.0, 0.5}, {0, kGapSeconds, 0.0}, {660, kHighSeconds, 0.5}});
 }
 
 struct Recording {
@@ -443,17 +462,16 @@ TEST(RecorderDialogOnSoundServer, RecordsWhatTheServerPlaysAndPlaysItBackToTheEn
         const ToneParts parts = FindToneParts(rec);
         ASSERT_NE(parts.highEnd, kNowhere) << "the tone is missing or cut";
         const auto span = [&](std::size_t from, std::size_t to) { return double(to - from) / rec.rate; };
-        const double toneRms = 0.5 * 32767 / std::sqrt(2.0);
         const Stretch low = Measure(rec, onset, span(onset, parts.lowEnd) - 0.05);
         const Stretch gap = Measure(rec, parts.lowEnd + 500, span(parts.lowEnd, parts.highStart) - 0.05);
         const Stretch high = Measure(rec, parts.highStart + 500, span(parts.highStart, parts.highEnd) - 0.05);
         const Stretch after = Measure(rec, parts.highEnd, span(parts.highEnd, rec.samples.size()));
-        EXPECT_NEAR(low.rms, toneRms, toneRms * 0.2);
+        EXPECT_NEAR(low.rms, kToneRms, kToneRms * 0.2);
         EXPECT_NEAR(low.hz, 440, 10);
         EXPECT_NEAR(span(parts.lowEnd, parts.highStart), kGapSeconds, 0.05);
         EXPECT_LT(gap.rms, 200);
         EXPECT_NEAR(span(parts.highStart, parts.highEnd), kHighSeconds, 0.05);
-        EXPECT_NEAR(high.rms, toneRms, toneRms * 0.2);
+        EXPECT_NEAR(high.rms, kToneRms, kToneRms * 0.2);
         EXPECT_NEAR(high.hz, 660, 10);
         EXPECT_LT(after.rms, 200);
 
@@ -553,6 +571,160 @@ TEST(RecorderDialogOnSoundServer, KeepsTheRecordingUntilTheUserLetsItGo) {
     EXPECT_EQ(leftovers, 0);
     // The unknown stored quality went back as medium quality mono.
     EXPECT_EQ(QSettings(QString::fromStdString(ini), QSettings::IniFormat).value("Options/RecQuality").toInt(), 300);
+}
+
+// Presses the main window's Record button as a user does and, once the
+// Record dialog is up, hands it to `user`, who ends it. Returns when the
+// press has been handled to its end: the dialog gone and its result used.
+QPushButton* RecordButton(MainDialog& window) {
+    for (QPushButton* button : window.findChildren<QPushButton*>())
+        if (button->text() == "Record") return button;
+    return nullptr;
+}
+
+void UseRecorder(MainDialog& window, const std::function<void(RecorderDialog&)>& user) {
+    QPushButton* record = RecordButton(window);
+    ASSERT_TRUE(record && record->isEnabled());
+    bool used = false;
+    QTimer watcher;
+    QObject::connect(&watcher, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<RecorderDialog*>(QApplication::activeModalWidget());
+        if (used || !dialog || !dialog->isVisible()) return;
+        used = true;
+        user(*dialog);
+        // A failed step leaves the dialog to no one.
+        if (testing::Test::HasFatalFailure() && dialog->isVisible()) dialog->reject();
+    });
+    watcher.start(5);
+    record->click();
+    EXPECT_TRUE(used) << "the Record dialog did not show";
+}
+
+// Records while the server plays: from Record until the file holds `seconds`.
+void RecordFor(RecorderDialog& dialog, double seconds) {
+    ButtonOf(dialog, "record")->click();
+    ASSERT_EQ(dialog.State(), RecorderState::Recording);
+    const std::string path = dialog.RecordingPath();
+    ASSERT_TRUE(WaitUntil([&] { return ReadGrowingRecording(path, 22050).samples.size() >= seconds * 22050; }));
+}
+
+bool TemporaryRecordingsIn(const std::string& folder) {
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().filename().string().rfind("TBQ", 0) == 0) return true;
+    return false;
+}
+
+// The program's own road: the main window's Record, a recording of what the
+// server plays, Convert to SWF, and the main window converting exactly that
+// file; then the dialog ended by Cancel, by its close box and by SIGTERM,
+// each leaving no recording behind.
+TEST(RecorderDialogOnSoundServer, TheProgramRecordsConvertsAndEndsTheDialogEveryWay) {
+    if (!InScenarioChild()) {
+        RunOnPrivateSoundServer();
+        return;
+    }
+    if (!test::HaveTool("ffmpeg") || !test::HaveTool("ffprobe")) GTEST_SKIP() << "ffmpeg is needed to decode the SWF";
+    const std::string scratch = ChildScratch();
+    const std::string temp = scratch + "/tmp";
+    test::TestApplication();
+    const std::string tone = scratch + "/tone.wav", other = scratch + "/other.wav", take = scratch + "/take.wav";
+    WriteTone(tone, {{440, 8.0, 0.5}});
+    WriteTone(other, {{440, 1.0, 0.5}});
+    const std::string out = scratch + "/out";
+    std::filesystem::create_directory(out);
+    MessageLog log;
+    SaveAnswer answer(take);
+    MainWindowHooks hooks = DesktopHooks();
+    hooks.showHelp = {};  // no first-run help over the window
+    hooks.closeHelp = {};
+
+    std::string recording;
+    double recordedSeconds = 0;
+    bool started = false, signalled = false;
+    const int status = test::RunProgram({other}, hooks, [&] {
+        MainDialog* window = test::ShownMainWindow();
+        // Once the file named at start is in the list, and the window free again.
+        if (started || !window || window->List()->topLevelItemCount() != 1 || !RecordButton(*window)->isEnabled()) return;
+        started = true;
+        window->Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
+        window->Settings().SWFOutputFolderOpt = kOutputCustomFolder;
+        window->Settings().SWFSpecifiedFolder = out;
+        window->Settings().BrowseOutFolder = 0;
+        SortableListCtrl* list = window->List();
+        list->topLevelItem(0)->setSelected(true);
+
+        // Record while a tone plays, Stop Rec, Convert to SWF.
+        UseRecorder(*window, [&](RecorderDialog& dialog) {
+            QProcess player;
+            player.start("paplay", {QString::fromStdString(tone)});
+            {
+                InputListener listener;
+                ASSERT_TRUE(WaitUntil([&] { return listener.HearsSound() || !listener.Running(); }));
+            }
+            RecordFor(dialog, 1.5);
+            recording = dialog.RecordingPath();
+            ButtonOf(dialog, "stopRecording")->click();
+            const Recording rec = ReadRecording(recording);
+            ASSERT_EQ(rec.rate, 22050);
+            recordedSeconds = double(rec.samples.size()) / rec.rate;
+            ButtonOf(dialog, "convert")->click();
+            EXPECT_FALSE(dialog.isVisible());
+            player.kill();
+            player.waitForFinished(20000);
+        });
+        if (testing::Test::HasFatalFailure()) return QCoreApplication::exit(1);
+        EXPECT_FALSE(std::filesystem::exists(recording)) << "the temporary recording outlived the dialog";
+        // The saved take is added, selected alone and converted alone.
+        ASSERT_EQ(list->topLevelItemCount(), 2);
+        const int row = list->EntryAt(0)->sourcePath == take ? 0 : 1;
+        ASSERT_EQ(list->EntryAt(row)->sourcePath, take);
+        EXPECT_EQ(list->selectedItems(), QList<QTreeWidgetItem*>{list->topLevelItem(row)});
+        EXPECT_EQ(list->currentItem(), list->topLevelItem(row));
+        EXPECT_TRUE(list->EntryAt(1 - row)->outputSwfPath.empty());
+        const std::string swf = list->EntryAt(row)->outputSwfPath;
+        ASSERT_EQ(swf, out + "/take.swf");
+        // The SWF holds the recording: as long, and the tone in it.
+        const long channels = test::ProbeField(swf, "channels");
+        const long rate = test::ProbeField(swf, "sample_rate");
+        ASSERT_GT(channels, 0);
+        ASSERT_GT(rate, 0);
+        const Recording decoded{1, int(rate), test::ChannelOf(test::FfmpegDecode(swf), int(channels), 0)};
+        EXPECT_NEAR(double(decoded.samples.size()) / double(rate), recordedSeconds, 0.3);
+        const Stretch heard = Measure(decoded, std::size_t(0.2 * rate), 0.8);
+        EXPECT_NEAR(heard.hz, 440, 10);
+        EXPECT_NEAR(heard.rms, kToneRms, kToneRms * 0.2);
+
+        // Cancel and the close box end the dialog; the program goes on.
+        const std::function<void(RecorderDialog&)> endings[] = {
+            [](RecorderDialog& dialog) { ButtonOf(dialog, "cancel")->click(); },
+            [](RecorderDialog& dialog) { dialog.windowHandle()->close(); },
+        };
+        for (const auto& end : endings) {
+            UseRecorder(*window, [&](RecorderDialog& dialog) {
+                RecordFor(dialog, 0.3);
+                recording = dialog.RecordingPath();
+                end(dialog);
+                EXPECT_FALSE(dialog.isVisible());
+            });
+            EXPECT_TRUE(window->isVisible());
+            EXPECT_EQ(list->topLevelItemCount(), 2);
+            EXPECT_FALSE(std::filesystem::exists(recording)) << "the temporary recording outlived the dialog";
+        }
+
+        // SIGTERM while recording ends the program.
+        UseRecorder(*window, [&](RecorderDialog& dialog) {
+            RecordFor(dialog, 0.3);
+            recording = dialog.RecordingPath();
+            signalled = true;
+            ::kill(::getpid(), SIGTERM);
+        });
+    }, 240000);
+    EXPECT_TRUE(signalled);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(test::ShownMainWindow(), nullptr);
+    EXPECT_FALSE(std::filesystem::exists(recording)) << "the temporary recording outlived the program";
+    EXPECT_FALSE(TemporaryRecordingsIn(temp));
+    EXPECT_TRUE(log.messages.empty()) << log.messages[0].text.toStdString();
 }
 
 TEST(RecorderDialogWithoutSoundServer, ReportsTheFailureAndStaysUsable) {
