@@ -90,6 +90,10 @@ std::string UsageText() {
            "needs 2 bytes per sample and channel there (about 635 MB per hour of 44.1 kHz\n"
            "stereo); a file whose listed length needs more than is free there fails at once.\n"
            "\n"
+           "A picture too large for the memory there is stays out of the movies, each file\n"
+           "saying so; memory that runs out elsewhere fails the file (\"out of memory\"), or\n"
+           "every file when it runs out preparing the template.\n"
+           "\n"
            "Exit status: 0 when every file converted, 1 when any failed or had a problem\n"
            "(its page not written, for one), 2 for bad usage.\n";
 }

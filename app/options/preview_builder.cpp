@@ -12,6 +12,7 @@
 
 #include "engine/conversion_driver.h"
 #include "engine/conversion_file_steps.h"
+#include "swf/picture_embed.h"
 #include "swf/swf_template.h"
 
 namespace tembrel::app {
@@ -59,8 +60,15 @@ bool PreviewBuilder::PrepareTemplateOf(const PreviewRequest& request, SwfTemplat
     ConversionSettings settings = request.settings;
     settings.CreateCtrlSWF = 1;  // a preview is a player, whatever kind the sheet is set to
     PreparedMovie prepared;
-    return PrepareTemplate(settings, BuilderChoice{nullptr, request.templatePath, false}, request.factors, movie,
-                           nullptr, prepared, &why);
+    const bool ready = PrepareTemplate(settings, BuilderChoice{nullptr, request.templatePath, false},
+                                       request.factors, movie, nullptr, prepared, &why);
+    // A run goes on without a picture that memory cannot hold; the sheet's
+    // preview is there to show the picture, so it says that it cannot.
+    if (ready && why.ends_with(kPictureOutOfMemory)) {
+        why = kOutOfMemoryReason;
+        return false;
+    }
+    return ready;
 }
 
 PreviewBuilder::PreviewBuilder(QObject* parent, Prepare prepare) : QObject(parent), prepare_(std::move(prepare)) {}
