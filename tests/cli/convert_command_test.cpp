@@ -601,7 +601,9 @@ TEST_F(ConvertCommandTest, RunningOutOfMemoryStillGivesJsonAndExitOne) {
             // Only a template memory cannot hold costs the movies.
             EXPECT_EQ(FileExists(scratch.File("out/" + std::string(stem) + ".swf")), c.controls != bigTemplate);
         }
-        if (c.controls == bigTemplate) EXPECT_NE(err.find("not enough memory"), std::string::npos) << err;
+        if (c.controls == bigTemplate) {
+            EXPECT_NE(err.find("not enough memory"), std::string::npos) << err;
+        }
     }
 #endif
 }
