@@ -119,9 +119,10 @@ FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const Builde
     SourceFileEntry building = entry;
     building.outputSwfPath = swf.Path();
     building.playerSwfPath = player.Path();
-    if (!BuildFileFromMp3(settings, choice, steps, building, mp3Path, tmpl, movie, sound)) {
+    if (const BuildResult built = BuildFileFromMp3(settings, choice, steps, building, mp3Path, tmpl, movie, sound);
+        !built) {
         result.reason = WithReason("the SWF could not be built",
-                                   NamingTarget(NamingTarget(LastBuildFailure(), swf, entry.outputSwfPath), player,
+                                   NamingTarget(NamingTarget(built.reason, swf, entry.outputSwfPath), player,
                                                 entry.playerSwfPath));
         return result;
     }

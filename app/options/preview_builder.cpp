@@ -12,7 +12,6 @@
 
 #include "engine/conversion_driver.h"
 #include "engine/conversion_file_steps.h"
-#include "swf/picture_embed.h"
 #include "swf/swf_template.h"
 
 namespace tembrel::app {
@@ -59,16 +58,14 @@ void Build(PreviewBuilder::Prepare& prepare, const PreviewRequest& request, cons
 bool PreviewBuilder::PrepareTemplateOf(const PreviewRequest& request, SwfTemplate& movie, std::string& why) {
     ConversionSettings settings = request.settings;
     settings.CreateCtrlSWF = 1;  // a preview is a player, whatever kind the sheet is set to
-    PreparedMovie prepared;
-    const bool ready = PrepareTemplate(settings, BuilderChoice{nullptr, request.templatePath, false},
-                                       request.factors, movie, nullptr, prepared, &why);
+    RunTemplate run;
+    const TemplateResult result =
+        PrepareTemplate(settings, BuilderChoice{nullptr, request.templatePath, false}, request.factors, nullptr, run);
+    movie = std::move(run.tmpl);
     // A run goes on without a picture that memory cannot hold; the sheet's
     // preview is there to show the picture, so it says that it cannot.
-    if (ready && why.ends_with(kPictureOutOfMemory)) {
-        why = kOutOfMemoryReason;
-        return false;
-    }
-    return ready;
+    why = result.outOfMemory ? kOutOfMemoryReason : result.reason;
+    return result && !result.outOfMemory;
 }
 
 PreviewBuilder::PreviewBuilder(QObject* parent, Prepare prepare) : QObject(parent), prepare_(std::move(prepare)) {}

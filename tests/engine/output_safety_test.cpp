@@ -190,7 +190,7 @@ TEST_F(OutputSafetyTest, FailureOrCancelLeavesTheOldOutputsAsTheyWere) {
     blocked.builder = [](const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
         ::unlink(files.swfPath.c_str());
         ::mkdir(files.swfPath.c_str(), 0755);
-        const bool built = BuildEventSoundSwf(recipe, files, tmpl);
+        const BuildResult built = BuildEventSoundSwf(recipe, files, tmpl);
         ::rmdir(files.swfPath.c_str());
         return built;
     };
