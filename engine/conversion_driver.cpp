@@ -18,10 +18,13 @@
 namespace tembrel {
 namespace {
 
-// Adapts the template to the colours or the picture; *note says what is
-// wrong with a picture that could not be embedded.
-void AdaptTemplate(const ConversionSettings& settings, const ColourFactors& factors, const std::string& templatePath,
-                   SwfTemplate& tmpl, PreparedMovie& movie, std::string* note) {
+TemplateResult Usable() { return {true, {}, false}; }
+
+// Adapts the template to the colours or the picture. A picture that cannot
+// be embedded leaves the template as it was: the result says why.
+TemplateResult AdaptTemplate(const ConversionSettings& settings, const ColourFactors& factors,
+                             const std::string& templatePath, SwfTemplate& tmpl, PreparedMovie& movie) {
+    TemplateResult result = Usable();
     const int kind = TemplateKindFromName(templatePath);
     if (kind == kTemplateKindTrack) {
         SetTrackColours(tmpl, settings.SWFBtnColor, settings.TrackSWFBkgTopColor, settings.TrackSWFBkgBottomColor,
@@ -31,15 +34,36 @@ void AdaptTemplate(const ConversionSettings& settings, const ColourFactors& fact
             // The stage takes the picture's size whether or not it could be
             // embedded, as the options promised that size.
             std::string problem;
-            if (!EmbedPicture(tmpl, settings.JPEGFile, settings.JPEGWidth, settings.JPEGHeight, &problem))
-                *note = "the picture \"" + settings.JPEGFile + "\" is not in the movie: " +
-                        (problem.empty() ? "it cannot be embedded" : problem);
+            if (!EmbedPicture(tmpl, settings.JPEGFile, settings.JPEGWidth, settings.JPEGHeight, &problem)) {
+                result.reason = "the picture \"" + settings.JPEGFile + "\" is not in the movie: " +
+                                (problem.empty() ? "it cannot be embedded" : problem);
+                result.outOfMemory = problem == kPictureOutOfMemory;
+            }
             movie.width = settings.JPEGWidth;
             movie.height = settings.JPEGHeight;
         }
     } else {
         SetKindColours(tmpl, kind, settings.SWFBtnColor, factors.GC[0], factors.GC[2], factors.GC[3]);
     }
+    return result;
+}
+
+// A template that cannot be used, told to ui and given as the rows' reason.
+// One that is there but cannot be used is no reason to reinstall a missing
+// one: the message says which of the two it is.
+TemplateResult Unusable(const std::string& path, bool isThere, ConversionUi* ui) {
+    if (ui && isThere) ui->ShowMessage(TemplateInvalidMessage(path), MessageIcon::Stop);
+    else if (ui) ui->ShowMessage(TemplateMissingMessage(path), MessageIcon::Exclamation);
+    return {false,
+            "the template SWF file \"" + path + "\" " + (isThere ? "is not a valid template file" : "is not available"),
+            false};
+}
+
+// Memory ran out on the template itself: the run cannot go on.
+TemplateResult OutOfMemory(const std::string& path, ConversionUi* ui, RunTemplate& run) {
+    run = RunTemplate{};
+    if (ui) ui->ShowMessage(OutOfMemoryMessage(path), MessageIcon::Exclamation);
+    return {false, kOutOfMemoryReason, true};
 }
 
 }  // namespace
@@ -71,71 +95,61 @@ std::string FileProgressText(const std::string& sourcePath, int percent) {
     return "Converting " + FileNameOf(sourcePath) + "..." + std::to_string(percent) + "%";
 }
 
-namespace {
-
-bool PrepareTemplateOrThrow(const ConversionSettings& settings, const BuilderChoice& choice,
-                            const ColourFactors& factors, SwfTemplate& tmpl, ConversionUi* ui, PreparedMovie& movie,
-                            std::string& reason) {
-    movie = PreparedMovie{};
-    if (choice.templatePath.empty()) return true;
-    if (!tmpl.LoadTemplate(choice.templatePath)) {
-        reason = UnusableTemplateReason(choice);
-        // A file that is there but cannot be used is no reason to reinstall
-        // a missing one: say which of the two it is.
-        if (ui && IsRegularFileAt(choice.templatePath))
-            ui->ShowMessage(TemplateInvalidMessage(choice.templatePath), MessageIcon::Stop);
-        else if (ui)
-            ui->ShowMessage(TemplateMissingMessage(choice.templatePath), MessageIcon::Exclamation);
-        return false;
-    }
-    movie.version = tmpl.Version();
-    movie.width = tmpl.Width();
-    movie.height = tmpl.Height();
-    if (settings.CreateCtrlSWF != 0) AdaptTemplate(settings, factors, choice.templatePath, tmpl, movie, &reason);
-    tmpl.SetBackgroundColour(settings.SWFBkgColor);
-    tmpl.ScanAndRecolour();
-
-    if (!choice.usesActionBlocks) return true;
-    bool valid = ExtractActionBlocks(tmpl, movie.startPlay, movie.startStop, movie.endLoop, movie.endStop);
-    if (valid && IsTimingTemplatePath(choice.templatePath)) {
-        ActionBlock& start = settings.SWFInitPlay != 0 ? movie.startPlay : movie.startStop;
-        valid = LocateFrameRatePatch(start);
-    }
-    if (!valid) {
-        reason = UnusableTemplateReason(choice);
-        if (ui) ui->ShowMessage(TemplateInvalidMessage(choice.templatePath), MessageIcon::Stop);
-        return false;
-    }
-    return true;
-}
-
-}  // namespace
-
 std::string OutOfMemoryMessage(const std::string& path) {
     return "Error: there is not enough memory to prepare the template SWF file \"" + path + "\".";
 }
 
-bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
-                     ConversionUi* ui, PreparedMovie& movie, std::string* reason) {
-    return PrepareTemplate(settings, choice, ProcessColourFactors(), tmpl, ui, movie, reason);
+TemplateResult CheckTemplate(const ConversionSettings& settings, const BuilderChoice& choice, ConversionUi* ui,
+                             RunTemplate& run) {
+    run = RunTemplate{};
+    const std::string& path = choice.templatePath;
+    auto usable = [&] {
+        run.checked = true;
+        return Usable();
+    };
+    try {
+        if (path.empty()) return usable();
+        if (!run.tmpl.LoadTemplate(path)) return Unusable(path, IsRegularFileAt(path), ui);
+        run.movie.version = run.tmpl.Version();
+        run.movie.width = run.tmpl.Width();
+        run.movie.height = run.tmpl.Height();
+        if (!choice.usesActionBlocks) return usable();
+        // The blocks are taken from the listed tags: a scan with no colours
+        // set lists them and changes nothing.
+        run.tmpl.ScanAndRecolour();
+        PreparedMovie& movie = run.movie;
+        bool valid = ExtractActionBlocks(run.tmpl, movie.startPlay, movie.startStop, movie.endLoop, movie.endStop);
+        if (valid && IsTimingTemplatePath(path))
+            valid = LocateFrameRatePatch(settings.SWFInitPlay != 0 ? movie.startPlay : movie.startStop);
+        return valid ? usable() : Unusable(path, true, ui);
+    } catch (const std::bad_alloc&) {
+        // A template too large for the memory there is: the run ends with a
+        // reason rather than taking the program down.
+        return OutOfMemory(path, ui, run);
+    }
 }
 
-bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, const ColourFactors& factors,
-                     SwfTemplate& tmpl, ConversionUi* ui, PreparedMovie& movie, std::string* reason) {
-    std::string why;
-    bool ready = false;
-    try {
-        ready = PrepareTemplateOrThrow(settings, choice, factors, tmpl, ui, movie, why);
-    } catch (const std::bad_alloc&) {
-        // A picture or template too large for the memory there is: the run
-        // ends with a reason rather than taking the program down.
-        tmpl = SwfTemplate();
-        movie = PreparedMovie{};
-        why = kOutOfMemoryReason;
-        if (ui) ui->ShowMessage(OutOfMemoryMessage(choice.templatePath), MessageIcon::Exclamation);
+TemplateResult PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, ConversionUi* ui,
+                               RunTemplate& run) {
+    return PrepareTemplate(settings, choice, ProcessColourFactors(), ui, run);
+}
+
+TemplateResult PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice,
+                               const ColourFactors& factors, ConversionUi* ui, RunTemplate& run) {
+    if (!run.checked) {
+        if (const TemplateResult checked = CheckTemplate(settings, choice, ui, run); !checked) return checked;
     }
-    if (reason) *reason = why;
-    return ready;
+    if (choice.templatePath.empty()) return Usable();
+    try {
+        TemplateResult result = Usable();
+        if (settings.CreateCtrlSWF != 0)
+            result = AdaptTemplate(settings, factors, choice.templatePath, run.tmpl, run.movie);
+        run.tmpl.SetBackgroundColour(settings.SWFBkgColor);
+        run.tmpl.ScanAndRecolour();
+        return result;
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory(choice.templatePath, ui, run);
+    }
 }
 
 int ConvertFiles(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,

@@ -40,7 +40,7 @@ struct ConversionSteps {
     // A new, empty, uniquely named temporary file ("" when none can be made).
     std::function<std::string()> createTempFile;
     // Replaces the builder ChooseBuilder picks, when set.
-    std::function<bool(const SoundMovieRecipe&, const SoundMovieFiles&, SwfTemplate&)> builder;
+    std::function<BuildResult(const SoundMovieRecipe&, const SoundMovieFiles&, SwfTemplate&)> builder;
 };
 
 ConversionSteps StandardConversionSteps();
@@ -63,18 +63,43 @@ std::string FileProgressText(const std::string& sourcePath, int percent);
 
 std::string OutOfMemoryMessage(const std::string& templatePath);
 
-// Loads and adapts the template and takes the movie's size, version and
-// action blocks into movie. False (after telling ui) when the run cannot go
-// on, with the reason in *reason ("out of memory" when memory ran out: no
-// exception leaves). True otherwise, with *reason saying what is wrong
-// beside it (a picture that could not be embedded), "" when nothing is.
-bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, SwfTemplate& tmpl,
-                     ConversionUi* ui, PreparedMovie& movie, std::string* reason = nullptr);
+// A run's template and what its movies take from it (stage, SWF version,
+// action blocks). `checked` once CheckTemplate found it usable: a run given
+// a checked template only adapts it.
+struct RunTemplate {
+    SwfTemplate tmpl;
+    PreparedMovie movie;
+    bool checked = false;
+};
+
+// What checking or preparing a run's template came to.
+struct TemplateResult {
+    bool usable = false;
+    // Why it cannot be used; beside a usable one, what is wrong with it (a
+    // picture left out of the movies); "" when nothing is.
+    std::string reason;
+    // Memory ran out: preparing the template, or embedding its picture.
+    bool outOfMemory = false;
+    explicit operator bool() const { return usable; }
+};
+
+// Loads the chosen template and checks that it holds what the builder needs
+// (the action blocks; a timing template's frame-rate place), telling ui when
+// it cannot be used. Only the template file is read, not the picture: quick
+// enough for a window's own thread.
+TemplateResult CheckTemplate(const ConversionSettings& settings, const BuilderChoice& choice, ConversionUi* ui,
+                             RunTemplate& run);
+
+// Checks the template unless run holds a checked one, then adapts it to the
+// colours or the picture. A failure tells ui; memory that runs out is a
+// result, never an exception ("out of memory", or a picture left out).
+TemplateResult PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, ConversionUi* ui,
+                               RunTemplate& run);
 // The same with the gradient and track-bar factors given instead of the
 // process's: a preview built on a worker thread takes a copy of them, as the
 // sheet goes on editing the process's own meanwhile.
-bool PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice, const ColourFactors& factors,
-                     SwfTemplate& tmpl, ConversionUi* ui, PreparedMovie& movie, std::string* reason = nullptr);
+TemplateResult PrepareTemplate(const ConversionSettings& settings, const BuilderChoice& choice,
+                               const ColourFactors& factors, ConversionUi* ui, RunTemplate& run);
 
 // Converts the entries in order; rows[i] is the list row of entries[i]. A
 // null ui makes the run silent and uncancellable. Each entry's output paths

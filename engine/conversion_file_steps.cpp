@@ -54,13 +54,13 @@ std::string TempMp3Failure() {
            (error != 0 ? ": " + ErrorText(error) : std::string());
 }
 
-bool BuildFileFromMp3(const ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
+BuildResult BuildFileFromMp3(const ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
                       const SourceFileEntry& entry, const std::string& mp3Path, SwfTemplate& tmpl,
                       const PreparedMovie& movie, const EncodedSound& sound) {
     const SoundMovieRecipe recipe = RecipeFor(settings, movie, sound);
     const SoundMovieFiles files{mp3Path, entry.outputSwfPath, entry.playerSwfPath};
     if (steps.builder) return steps.builder(recipe, files, tmpl);
-    return choice.builder && choice.builder(recipe, files, tmpl);
+    return choice.builder ? choice.builder(recipe, files, tmpl) : BuildResult{};
 }
 
 std::string ReasonForException(std::exception_ptr error) {
@@ -79,11 +79,6 @@ std::string JoinReasons(const std::string& first, const std::string& second) {
     if (first.empty()) return second;
     if (second.empty()) return first;
     return first + "; " + second;
-}
-
-std::string UnusableTemplateReason(const BuilderChoice& choice) {
-    return "the template SWF file \"" + choice.templatePath + "\" " +
-           (IsRegularFileAt(choice.templatePath) ? "is not a valid template file" : "is not available");
 }
 
 void ForgetOutputs(SourceFileEntry& entry) {

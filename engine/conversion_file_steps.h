@@ -44,7 +44,7 @@ std::string TempMp3Failure();
 
 // The builder of the run (the steps' own when set) on a finished MP3,
 // writing the files the entry names.
-bool BuildFileFromMp3(const ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
+BuildResult BuildFileFromMp3(const ConversionSettings& settings, const BuilderChoice& choice, const ConversionSteps& steps,
                       const SourceFileEntry& entry, const std::string& mp3Path, SwfTemplate& tmpl,
                       const PreparedMovie& movie, const EncodedSound& sound);
 
@@ -57,9 +57,6 @@ std::string ReasonForException(std::exception_ptr error);
 
 // "first; second", or whichever of the two is not empty.
 std::string JoinReasons(const std::string& first, const std::string& second);
-
-// Why a run's template cannot be used.
-std::string UnusableTemplateReason(const BuilderChoice& choice);
 
 // Empties the entry's output paths (a file that did not convert).
 void ForgetOutputs(SourceFileEntry& entry);

@@ -166,12 +166,14 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
     const int count = static_cast<int>(entries_.size());
     summary_.files = count;
     const BuilderChoice choice = ChooseBuilder(options_);
-    SwfTemplate tmpl;
     StageUi messages(*this, -1, stop);
+    const TemplateResult prepared = PrepareTemplate(options_, choice, &messages, template_);
+    SwfTemplate& tmpl = template_.tmpl;
+    movie_ = template_.movie;
     // What is wrong with the template when the run can go on anyway (its
     // picture) goes on every row.
-    std::string templateNote;
-    if (!PrepareTemplate(options_, choice, tmpl, &messages, movie_, &templateNote)) {
+    const std::string& templateNote = prepared.reason;
+    if (!prepared) {
         for (FileOutcome& outcome : outcomes_) outcome.reason = templateNote;
         summary_.templateRefused = true;
         summary_.failed = count;
@@ -343,6 +345,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             if (outcomes_[i].kind != FileOutcome::Kind::Converted)
                 unused.insert(unused.end(), files_[i]->madeFolders.begin(), files_[i]->madeFolders.end());
     files_.clear();  // removes every temporary MP3 still there
+    template_ = RunTemplate{};  // a picture's template can be large
     // Children before parents; a folder something has gone into since stays.
     for (auto folder = unused.rbegin(); folder != unused.rend(); ++folder) ::rmdir(folder->c_str());
 

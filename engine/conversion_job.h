@@ -40,6 +40,10 @@ public:
     void Cancel();
     // Waits for the end of the run (RunFinished has been delivered).
     void Wait();
+    // The run's template as the caller checked it (CheckTemplate, with these
+    // options): the run adapts it instead of loading and checking its own.
+    // Before Start.
+    void UseCheckedTemplate(RunTemplate checked) { template_ = std::move(checked); }
 
     // After Wait: each file's outcome and entry (output paths set or
     // emptied), in list order, and the counts.
@@ -61,6 +65,7 @@ private:
     void Emit(const std::function<void()>& call);
 
     const ConversionSettings options_;
+    RunTemplate template_;
     PreparedMovie movie_;
     std::uint32_t lastDurationSeconds_ = 0;
     std::vector<SourceFileEntry> entries_;

@@ -63,6 +63,16 @@ std::string WithReason(const std::string& what, const std::string& reason) {
     return reason.empty() ? what : what + ": " + reason;
 }
 
+// The builder names the files it writes, and it writes them under temporary
+// names: the user knows them by the names they were to take.
+std::string NamingTarget(std::string reason, const TempOutput& temp, const std::string& target) {
+    if (!temp.Exists()) return reason;
+    for (std::size_t at = reason.find(temp.Path()); at != std::string::npos;
+         at = reason.find(temp.Path(), at + target.size()))
+        reason.replace(at, temp.Path().size(), target);
+    return reason;
+}
+
 // The page written for the entry's final names into a temporary file.
 bool WritePageBeside(const ConversionSettings& settings, const ConversionSteps& steps, const SourceFileEntry& entry,
                      const PageMovie& movie, TempOutput& page, std::string* reason) {
@@ -118,8 +128,11 @@ FileResult BuildAndPlaceOutputs(const ConversionSettings& settings, const Builde
     SourceFileEntry building = entry;
     building.outputSwfPath = swf.Path();
     building.playerSwfPath = player.Path();
-    if (!BuildFileFromMp3(settings, choice, steps, building, mp3Path, tmpl, movie, sound)) {
-        result.reason = WithReason("the SWF could not be built", LastBuildFailure());
+    if (const BuildResult built = BuildFileFromMp3(settings, choice, steps, building, mp3Path, tmpl, movie, sound);
+        !built) {
+        result.reason = WithReason("the SWF could not be built",
+                                   NamingTarget(NamingTarget(built.reason, swf, entry.outputSwfPath), player,
+                                                entry.playerSwfPath));
         return result;
     }
 

@@ -1,6 +1,7 @@
 #include "engine/output_naming.h"
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -46,6 +47,13 @@ bool ProbeFolderOf(const std::string& target, std::string* reason) {
     return true;
 }
 
+// The longest name a file may have in folder (255 on most file systems).
+std::size_t NameLimitOf(const std::string& folder) {
+    errno = 0;
+    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
 // The names a file's outputs get for one base.
 struct OutputNames {
     std::string swf, page, player;
@@ -58,6 +66,18 @@ struct OutputNames {
     }
     bool AnyExists() const {
         return AnythingExistsAt(swf) || AnythingExistsAt(page) || AnythingExistsAt(player);
+    }
+    // The first of them that no file can have: longer than its folder
+    // allows, or a path longer than the system takes. "" when all can be.
+    std::string TooLong() const {
+        for (const std::string* name : {&swf, &page, &player}) {
+            if (name->empty()) continue;
+            const std::size_t slash = name->rfind('/');
+            const std::string folder = slash == std::string::npos ? "." : name->substr(0, slash + 1);
+            const std::size_t length = slash == std::string::npos ? name->size() : name->size() - slash - 1;
+            if (name->size() >= PATH_MAX || length > NameLimitOf(folder)) return *name;
+        }
+        return {};
     }
     // Any of them leads to the source itself (links and other spellings too).
     bool AnyIsSource(const std::string& source) const {
@@ -77,13 +97,6 @@ std::string FolderFailure(const std::string& path) {
     }
     if (AnythingExistsAt(level) && !IsFolderAt(level)) return "\"" + level + "\" is not a folder";
     return ErrorText(error != 0 ? error : ENOENT);
-}
-
-// The longest name a file may have in folder (255 on most file systems).
-std::size_t NameLimitOf(const std::string& folder) {
-    errno = 0;
-    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
-    return limit > 0 ? static_cast<std::size_t>(limit) : 255;
 }
 
 // base + suffix, with the file-name part of base cut short (never inside a
@@ -222,6 +235,13 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                 }
             }
 
+            // Renaming shortens a name that grows too long; any other
+            // name is the user's own, which no file here can take.
+            if (const std::string tooLong = names.TooLong(); !tooLong.empty()) {
+                *status = WithPath(kStatusFailedFile, tooLong);
+                why = ErrorText(ENAMETOOLONG);
+                return Step::FallBack;
+            }
             if (!ProbeFolderOf(names.swf, &why)) {
                 *status = WithPath(kStatusFailedFile, names.swf);
                 return Step::FallBack;

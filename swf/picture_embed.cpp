@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <new>
 
 #include "platform/file_identity.h"
 #include "platform/os_file.h"
@@ -180,57 +181,66 @@ bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int
     tmpl.pictureWidth_ = widthTwips;
     tmpl.pictureHeight_ = heightTwips;
 
-    ByteBuffer jpeg;
-    if (std::string why; !ReadPicture(jpegPath, jpeg, why)) return refuse(why);
+    // The picture and the new movie each take the picture's size in memory:
+    // when that is more than there is, the template stays as it was: only
+    // the last lines below change it, and the one allocation among them
+    // (shedding spare room) gives up quietly.
+    try {
+        ByteBuffer jpeg;
+        if (std::string why; !ReadPicture(jpegPath, jpeg, why)) return refuse(why);
 
-    ByteBuffer& data = tmpl.data_;
-    ByteBuffer movie;
-    if (!PutMovieHeader(movie, data[3], widthTwips, heightTwips,
-                        static_cast<std::uint16_t>((tmpl.frameRate_ & 0xFF) * 256),
-                        static_cast<std::uint16_t>(tmpl.frameCount_)))
-        return refuse("the template's header cannot take the picture's size");
-    const std::size_t newFirstTag = movie.size();
+        ByteBuffer& data = tmpl.data_;
+        ByteBuffer movie;
+        if (!PutMovieHeader(movie, data[3], widthTwips, heightTwips,
+                            static_cast<std::uint16_t>((tmpl.frameRate_ & 0xFF) * 256),
+                            static_cast<std::uint16_t>(tmpl.frameCount_)))
+            return refuse("the template's header cannot take the picture's size");
+        const std::size_t newFirstTag = movie.size();
 
-    std::size_t cursor = tmpl.firstTag_;
-    while (cursor < data.size()) {
-        SwfTagExtent tag;
-        if (!ReadTagExtent(data.data(), cursor, data.size(), tag)) {
-            CopyBytes(movie, data, cursor, data.size());  // a cut-off tail stays as it was
-            break;
+        std::size_t cursor = tmpl.firstTag_;
+        while (cursor < data.size()) {
+            SwfTagExtent tag;
+            if (!ReadTagExtent(data.data(), cursor, data.size(), tag)) {
+                CopyBytes(movie, data, cursor, data.size());  // a cut-off tail stays as it was
+                break;
+            }
+            if (tag.code == kTagDefineBitsJpeg2 && tag.bodyEnd - tag.bodyStart >= 2) {
+                // Straight into a movie with room for the picture and the rest
+                // of the template (twice over, as stretched shapes grow a few
+                // bytes): a picture can be hundreds of megabytes, and a body
+                // built apart or a buffer doubling as it grows would each take
+                // that much again.
+                movie.reserve(movie.size() + 6 + 4 + jpeg.size() + 2 * (data.size() - tag.bodyStart));
+                PutTagHeader(movie, kTagDefineBitsJpeg2, static_cast<std::uint32_t>(2 + 4 + jpeg.size()));
+                CopyBytes(movie, data, tag.bodyStart, tag.bodyStart + 2);  // character id
+                movie.insert(movie.end(), {0xFF, 0xD9, 0xFF, 0xD8});
+                movie.insert(movie.end(), jpeg.begin(), jpeg.end());
+            } else if (ByteBuffer body;
+                       tag.code == kTagDefineShape &&
+                       RewriteFrameShape(data, tag.bodyStart, tag.bodyEnd, widthTwips, heightTwips, body)) {
+                PutTag(movie, kTagDefineShape, body);
+            } else {
+                CopyBytes(movie, data, tag.start, tag.bodyEnd);
+            }
+            cursor = tag.bodyEnd;
         }
-        if (tag.code == kTagDefineBitsJpeg2 && tag.bodyEnd - tag.bodyStart >= 2) {
-            // Straight into a movie with room for the picture and the rest
-            // of the template (twice over, as stretched shapes grow a few
-            // bytes): a picture can be hundreds of megabytes, and a body
-            // built apart or a buffer doubling as it grows would each take
-            // that much again.
-            movie.reserve(movie.size() + 6 + 4 + jpeg.size() + 2 * (data.size() - tag.bodyStart));
-            PutTagHeader(movie, kTagDefineBitsJpeg2, static_cast<std::uint32_t>(2 + 4 + jpeg.size()));
-            CopyBytes(movie, data, tag.bodyStart, tag.bodyStart + 2);  // character id
-            movie.insert(movie.end(), {0xFF, 0xD9, 0xFF, 0xD8});
-            movie.insert(movie.end(), jpeg.begin(), jpeg.end());
-        } else if (ByteBuffer body; tag.code == kTagDefineShape &&
-                                    RewriteFrameShape(data, tag.bodyStart, tag.bodyEnd, widthTwips, heightTwips, body)) {
-            PutTag(movie, kTagDefineShape, body);
-        } else {
-            CopyBytes(movie, data, tag.start, tag.bodyEnd);
-        }
-        cursor = tag.bodyEnd;
+        if (!SetMovieLength(movie)) return refuse("the movie would be too large");
+
+        // The picture's bytes go before the movie is moved in; a copy to shed
+        // spare room is worth it only when there is much of it.
+        ByteBuffer().swap(jpeg);
+        tmpl.data_ = std::move(movie);
+        if (tmpl.data_.capacity() - tmpl.data_.size() > tmpl.data_.size() / 8) tmpl.data_.shrink_to_fit();
+        tmpl.firstTag_ = static_cast<std::uint32_t>(newFirstTag);
+        tmpl.width_ = width;
+        tmpl.height_ = height;
+        // The old list points into the replaced data; the next scan rebuilds it.
+        tmpl.tags_.clear();
+        tmpl.iteration_ = 0;
+        return true;
+    } catch (const std::bad_alloc&) {
+        return refuse(kPictureOutOfMemory);
     }
-    if (!SetMovieLength(movie)) return refuse("the movie would be too large");
-
-    // The picture's bytes go before the movie is moved in; a copy to shed
-    // spare room is worth it only when there is much of it.
-    ByteBuffer().swap(jpeg);
-    tmpl.data_ = std::move(movie);
-    if (tmpl.data_.capacity() - tmpl.data_.size() > tmpl.data_.size() / 8) tmpl.data_.shrink_to_fit();
-    tmpl.firstTag_ = static_cast<std::uint32_t>(newFirstTag);
-    tmpl.width_ = width;
-    tmpl.height_ = height;
-    // The old list points into the replaced data; the next scan rebuilds it.
-    tmpl.tags_.clear();
-    tmpl.iteration_ = 0;
-    return true;
 }
 
 }  // namespace tembrel

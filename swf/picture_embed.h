@@ -16,7 +16,10 @@ constexpr int kMaxPicturePixels = 3276;
 // the template unchanged, when nothing is loaded, a side is not in
 // 1..kMaxPicturePixels, or the picture is not a regular file that can be
 // read in full and starts as a JPEG (FF D8); *problem then says which
-// ("it is a folder", "it is not a JPEG file", ...), when given.
+// ("it is a folder", "it is not a JPEG file", ...), when given. Running out
+// of memory is one of these failures (kPictureOutOfMemory): the picture is
+// lost, not the template.
+inline constexpr char kPictureOutOfMemory[] = "there is not enough memory to embed it";
 bool EmbedPicture(SwfTemplate& tmpl, const std::string& jpegPath, int width, int height,
                   std::string* problem = nullptr);
 

@@ -22,18 +22,24 @@ constexpr int kEventSoundVersion = 6;
 constexpr std::uint16_t kLoopForever = 65535;
 constexpr std::int64_t kMaxFrameCount = 65535;  // the header's frame count is 16 bits
 
-thread_local std::string t_lastFailure;
+// One build's failure: the first reason given is the one the user gets.
+class Failure {
+public:
+    // Always false, to return at once.
+    bool operator()(std::string reason) {
+        if (reason_.empty()) reason_ = std::move(reason);
+        return false;
+    }
+    BuildResult Result(bool built) const { return built ? BuildResult{true, {}} : BuildResult{false, reason_}; }
 
-// Records why the build fails; always false, to return at once.
-bool Fail(std::string reason) {
-    if (t_lastFailure.empty()) t_lastFailure = std::move(reason);
-    return false;
-}
+private:
+    std::string reason_;
+};
 
-bool OpenMp3(bool opened) { return opened || Fail("the encoded MP3 cannot be read"); }
+bool OpenMp3(bool opened, Failure& fail) { return opened || fail("the encoded MP3 cannot be read"); }
 
-bool TooLarge(std::uint64_t bytes) {
-    return Fail("the movie would take " + std::to_string(bytes) + " bytes or more; a SWF holds at most " +
+bool TooLarge(std::uint64_t bytes, Failure& fail) {
+    return fail("the movie would take " + std::to_string(bytes) + " bytes or more; a SWF holds at most " +
                 std::to_string(kMaxSwfFileBytes) + " (4 GiB)");
 }
 
@@ -55,18 +61,18 @@ bool UsableStageSide(std::int32_t pixels) { return pixels >= 0 && pixels <= 0x7F
 // removes the file unless Finish succeeds, so that no partial output stays.
 class OutputMovie {
 public:
-    explicit OutputMovie(std::string path) : path_(std::move(path)) {}
+    OutputMovie(std::string path, Failure& fail) : path_(std::move(path)), fail_(fail) {}
     ~OutputMovie() {
         if (writer_.IsOpen()) Discard();
     }
     OutputMovie(const OutputMovie&) = delete;
     OutputMovie& operator=(const OutputMovie&) = delete;
 
-    bool Open() { return writer_.Open(path_) || Fail("cannot create \"" + path_ + "\": " + std::strerror(errno)); }
+    bool Open() { return writer_.Open(path_) || fail_("cannot create \"" + path_ + "\": " + std::strerror(errno)); }
     bool Start(unsigned version, std::int32_t width, std::int32_t height, int rate) {
         // Twenty twips per pixel must still fit the RECT's signed fields.
         if (!UsableStageSide(width) || !UsableStageSide(height)) {
-            Fail("a stage of " + std::to_string(width) + " x " + std::to_string(height) +
+            fail_("a stage of " + std::to_string(width) + " x " + std::to_string(height) +
                  " pixels does not fit a SWF");
             return Check(false);
         }
@@ -84,7 +90,7 @@ public:
     // The count must never wrap: a movie of more frames cannot be written.
     void ShowFrames(std::int64_t count) {
         if (count > kMaxFrameCount - writer_.FrameCount()) {
-            Fail("the movie needs more than " + std::to_string(kMaxFrameCount) + " frames, more than a SWF can hold");
+            fail_("the movie needs more than " + std::to_string(kMaxFrameCount) + " frames, more than a SWF can hold");
             Check(false);
             return;
         }
@@ -92,7 +98,7 @@ public:
     }
     OsFile& File() { return writer_.OutputFile(); }
     bool Check(bool result) {
-        if (!result && ok_) Fail("cannot write \"" + path_ + "\": " + std::strerror(errno ? errno : EIO));
+        if (!result && ok_) fail_("cannot write \"" + path_ + "\": " + std::strerror(errno ? errno : EIO));
         ok_ = ok_ && result;
         return result;
     }
@@ -110,8 +116,8 @@ public:
         if (!writer_.Close()) {
             DeleteFileAt(path_);
             const auto bytes = static_cast<std::uint64_t>(std::max<std::int64_t>(size, 0));
-            if (bytes > kMaxSwfFileBytes) return TooLarge(bytes);
-            return Fail("cannot write \"" + path_ + "\": " + std::strerror(errno ? errno : EIO));
+            if (bytes > kMaxSwfFileBytes) return TooLarge(bytes, fail_);
+            return fail_("cannot write \"" + path_ + "\": " + std::strerror(errno ? errno : EIO));
         }
         return true;
     }
@@ -122,19 +128,21 @@ public:
 
 private:
     std::string path_;
+    Failure& fail_;
     SwfWriter writer_;
     bool ok_ = true;
 };
 
 // Refuses a movie of at least `bytes`, before anything is written, when
 // that is more than a SWF header can state.
-bool FitsInSwf(std::uint64_t bytes) { return bytes <= kMaxSwfFileBytes || TooLarge(bytes); }
+bool FitsInSwf(std::uint64_t bytes, Failure& fail) { return bytes <= kMaxSwfFileBytes || TooLarge(bytes, fail); }
 
 // Runs one of the fixed-size tag encoders into buffer and writes the tag.
 template <typename Encode>
-bool WriteEncodedTag(OutputMovie& movie, unsigned code, std::vector<std::uint8_t>& buffer, Encode encode) {
+bool WriteEncodedTag(OutputMovie& movie, unsigned code, std::vector<std::uint8_t>& buffer, Failure& fail,
+                     Encode encode) {
     std::size_t capacity = buffer.size(), length = 0;
-    if (!encode(buffer.data(), capacity, length)) return Fail("the encoded MP3 has no usable frames") || movie.Check(false);
+    if (!encode(buffer.data(), capacity, length)) return fail("the encoded MP3 has no usable frames") || movie.Check(false);
     movie.Tag(code, buffer.data(), length);
     return movie.Ok();
 }
@@ -158,8 +166,8 @@ bool WriteStreamBlocks(OutputMovie& movie, Mp3StreamReader& reader, std::vector<
     return false;
 }
 
-bool OpenStream(Mp3StreamReader& reader, const std::string& mp3Path, int rate) {
-    if (!OpenMp3(reader.Open(mp3Path))) return false;
+bool OpenStream(Mp3StreamReader& reader, const std::string& mp3Path, int rate, Failure& fail) {
+    if (!OpenMp3(reader.Open(mp3Path), fail)) return false;
     reader.SetFrameRate(rate);
     return true;
 }
@@ -178,31 +186,26 @@ int EffectiveFrameRate(const SoundMovieRecipe& recipe) {
     return EffectiveFrameRate(recipe.durationSeconds, recipe.frameRate);
 }
 
-const std::string& LastBuildFailure() { return t_lastFailure; }
-
 namespace {
 
-bool CheckFrameRate(int rate) {
-    return UsableFrameRate(rate) || Fail("frame rate " + std::to_string(rate) + " is outside 1..255");
+bool CheckFrameRate(int rate, Failure& fail) {
+    return UsableFrameRate(rate) || fail("frame rate " + std::to_string(rate) + " is outside 1..255");
 }
 
-}  // namespace
-
-bool BuildStreamingSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
-    t_lastFailure.clear();
+bool StreamingSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl, Failure& fail) {
     const int rate = EffectiveFrameRate(recipe);
-    if (!CheckFrameRate(rate)) return false;
-    if (!FitsInSwf(LeastMovieBytes(files.mp3Path, recipe.withControls ? &tmpl : nullptr))) return false;
+    if (!CheckFrameRate(rate, fail)) return false;
+    if (!FitsInSwf(LeastMovieBytes(files.mp3Path, recipe.withControls ? &tmpl : nullptr), fail)) return false;
     Mp3StreamReader reader;
-    if (!OpenStream(reader, files.mp3Path, rate)) return false;
-    OutputMovie movie(files.swfPath);
+    if (!OpenStream(reader, files.mp3Path, rate, fail)) return false;
+    OutputMovie movie(files.swfPath, fail);
     if (!movie.Open()) return false;
     if (!movie.Start(static_cast<unsigned>(recipe.version), recipe.width, recipe.height, rate)) return false;
     std::vector<std::uint8_t> buffer(kStreamBufferBytes);
 
     // Frame 1: background, stream head, start actions, the template's controls.
     movie.Background(recipe.background);
-    if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+    if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, fail, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteStreamHead(b, c, l);
         }))
         return false;
@@ -224,68 +227,68 @@ bool BuildStreamingSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& fi
             if (code == kTagSetBackgroundColor || code == kTagDoAction) continue;
             movie.Tag(code, tag, length);
         }
-        if (!frameEnded) return Fail("the template's first frame never ends");
+        if (!frameEnded) return fail("the template's first frame never ends");
     }
     movie.ShowFrames(1);
     movie.ShowFrames(recipe.blankFrames);
 
-    if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? Fail("the encoded MP3 cannot be read") : false;
+    if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? fail("the encoded MP3 cannot be read") : false;
     reader.Close();
     movie.Actions(recipe.loopPlay ? recipe.endLoop : recipe.endStop);
     movie.ShowFrames(1);
     return movie.Finish();
 }
 
-bool BuildSoundOnlySwf(const SoundMovieRecipe& recipe, const std::string& swfPath, const std::string& mp3Path) {
-    t_lastFailure.clear();
+bool SoundOnlySwf(const SoundMovieRecipe& recipe, const std::string& swfPath, const std::string& mp3Path,
+                  Failure& fail) {
     const int rate = EffectiveFrameRate(recipe);
-    if (!CheckFrameRate(rate)) return false;
-    if (!FitsInSwf(LeastMovieBytes(mp3Path, nullptr))) return false;
+    if (!CheckFrameRate(rate, fail)) return false;
+    if (!FitsInSwf(LeastMovieBytes(mp3Path, nullptr), fail)) return false;
     Mp3StreamReader reader;
-    if (!OpenStream(reader, mp3Path, rate)) return false;
-    OutputMovie movie(swfPath);
+    if (!OpenStream(reader, mp3Path, rate, fail)) return false;
+    OutputMovie movie(swfPath, fail);
     if (!movie.Open()) return false;
     if (!movie.Start(static_cast<unsigned>(recipe.version), 1, 1, rate)) return false;
     std::vector<std::uint8_t> buffer(kStreamBufferBytes);
 
     movie.Background(recipe.background);
-    if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+    if (!WriteEncodedTag(movie, kTagSoundStreamHead, buffer, fail, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteStreamHead(b, c, l);
         }))
         return false;
     movie.ShowFrames(1);
     movie.ShowFrames(recipe.blankFrames);
-    if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? Fail("the encoded MP3 cannot be read") : false;
+    if (!WriteStreamBlocks(movie, reader, buffer)) return movie.Ok() ? fail("the encoded MP3 cannot be read") : false;
     reader.Close();
     return movie.Finish();
 }
 
-bool BuildShellPlayerPair(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
-    if (!BuildSoundOnlySwf(recipe, files.swfPath, files.mp3Path)) return false;
+bool ShellPlayerPair(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl,
+                     Failure& fail) {
+    if (!SoundOnlySwf(recipe, files.swfPath, files.mp3Path, fail)) return false;
     if (tmpl.SaveTemplate(files.playerPath)) return true;
     DeleteFileAt(files.swfPath);
-    return Fail("cannot write the player \"" + files.playerPath + "\"");
+    return fail("cannot write the player \"" + files.playerPath + "\"");
 }
 
-bool BuildEventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& /*tmpl*/) {
-    t_lastFailure.clear();
+bool EventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, Failure& fail) {
     const int rate = recipe.frameRate;
-    if (!CheckFrameRate(rate)) return false;
+    if (!CheckFrameRate(rate, fail)) return false;
     Mp3EventReader reader;
-    if (!OpenMp3(reader.Open(files.mp3Path))) return false;
+    if (!OpenMp3(reader.Open(files.mp3Path), fail)) return false;
     // DefineSound states its length in 32 bits too.
-    if (!FitsInSwf(static_cast<std::uint64_t>(std::max<std::int64_t>(reader.DataSize(), 0)) + 64)) return false;
-    OutputMovie movie(files.swfPath);
+    if (!FitsInSwf(static_cast<std::uint64_t>(std::max<std::int64_t>(reader.DataSize(), 0)) + 64, fail)) return false;
+    OutputMovie movie(files.swfPath, fail);
     if (!movie.Open()) return false;
     if (!movie.Start(kEventSoundVersion, recipe.width, recipe.height, rate)) return false;
     std::vector<std::uint8_t> buffer(kEventBufferBytes);
 
     movie.Background(recipe.background);
-    if (!WriteEncodedTag(movie, kTagSoundStreamHead2, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+    if (!WriteEncodedTag(movie, kTagSoundStreamHead2, buffer, fail, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteEventHead(b, c, l);
         }))
         return false;
-    if (!WriteEncodedTag(movie, kTagDefineSound, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+    if (!WriteEncodedTag(movie, kTagDefineSound, buffer, fail, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteDefineSoundHead(recipe.encodedSampleCount, b, c, l);
         }))
         return false;
@@ -297,7 +300,7 @@ bool BuildEventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& f
         movie.ShowFrames(1);
     }
     const std::uint16_t loops = recipe.loopPlay ? kLoopForever : 1;
-    if (!WriteEncodedTag(movie, kTagStartSound, buffer, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
+    if (!WriteEncodedTag(movie, kTagStartSound, buffer, fail, [&](std::uint8_t* b, std::size_t& c, std::size_t& l) {
             return reader.WriteStartSound(loops, b, c, l);
         }))
         return false;
@@ -305,6 +308,29 @@ bool BuildEventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& f
     bool done = movie.Finish();
     reader.Close();
     return done;
+}
+
+}  // namespace
+
+BuildResult BuildStreamingSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
+    Failure fail;
+    return fail.Result(StreamingSwf(recipe, files, tmpl, fail));
+}
+
+BuildResult BuildSoundOnlySwf(const SoundMovieRecipe& recipe, const std::string& swfPath,
+                              const std::string& mp3Path) {
+    Failure fail;
+    return fail.Result(SoundOnlySwf(recipe, swfPath, mp3Path, fail));
+}
+
+BuildResult BuildShellPlayerPair(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
+    Failure fail;
+    return fail.Result(ShellPlayerPair(recipe, files, tmpl, fail));
+}
+
+BuildResult BuildEventSoundSwf(const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& /*tmpl*/) {
+    Failure fail;
+    return fail.Result(EventSoundSwf(recipe, files, fail));
 }
 
 }  // namespace tembrel

@@ -122,27 +122,21 @@ private:
     QPointer<QWidget> owner_;
 };
 
-// A template that is missing or cannot be used is told over the window as
-// it is, before anything is disabled or shown. Only the template itself is
-// read here: the colours and picture are the run's work.
-bool TemplateUsable(QWidget* owner, const ConversionSettings& settings, std::string& reason) {
-    ConversionSettings bare = settings;
-    bare.CreateCtrlSWF = 0;
-    SwfTemplate tmpl;
-    PreparedMovie movie;
-    MessagesOnly ui(owner);
-    return PrepareTemplate(bare, ChooseBuilder(settings), tmpl, &ui, movie, &reason);
-}
-
 }  // namespace
 
 ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings& settings,
                                         const std::vector<SourceFileEntry>& entries, const std::vector<int>& rows,
                                         const RowStatusFn& onRowStatus, int jobs) {
-    if (std::string reason; !TemplateUsable(owner, settings, reason)) {
+    // A template that is missing or cannot be used is told over the window
+    // as it is, before anything is disabled or shown; the run takes the
+    // checked template on. Only the template itself is read here: the
+    // colours and picture are the run's work.
+    RunTemplate checked;
+    MessagesOnly messages(owner);
+    if (const TemplateResult check = CheckTemplate(settings, ChooseBuilder(settings), &messages, checked); !check) {
         ConversionRunResult refused;
         refused.outcomes.resize(entries.size());
-        for (FileOutcome& outcome : refused.outcomes) outcome.reason = reason;
+        for (FileOutcome& outcome : refused.outcomes) outcome.reason = check.reason;
         refused.entries = entries;
         refused.summary.files = static_cast<int>(entries.size());
         refused.summary.failed = refused.summary.files;
@@ -162,6 +156,7 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     // Declared before the job: the relay outlives the job's threads.
     WindowRelay relay(*window, rows, onRowStatus, loop);
     ConversionJob job(settings, entries);
+    job.UseCheckedTemplate(std::move(checked));
     QObject::connect(window, &ProgressWindow::cancelRequested, window, [&job] { job.Cancel(); });
     if (window->CancelRequested()) job.Cancel();
     job.Start(relay, jobs > 0 ? jobs : DefaultJobCount());

@@ -58,9 +58,14 @@ void Build(PreviewBuilder::Prepare& prepare, const PreviewRequest& request, cons
 bool PreviewBuilder::PrepareTemplateOf(const PreviewRequest& request, SwfTemplate& movie, std::string& why) {
     ConversionSettings settings = request.settings;
     settings.CreateCtrlSWF = 1;  // a preview is a player, whatever kind the sheet is set to
-    PreparedMovie prepared;
-    return PrepareTemplate(settings, BuilderChoice{nullptr, request.templatePath, false}, request.factors, movie,
-                           nullptr, prepared, &why);
+    RunTemplate run;
+    const TemplateResult result =
+        PrepareTemplate(settings, BuilderChoice{nullptr, request.templatePath, false}, request.factors, nullptr, run);
+    movie = std::move(run.tmpl);
+    // A run goes on without a picture that memory cannot hold; the sheet's
+    // preview is there to show the picture, so it says that it cannot.
+    why = result.outOfMemory ? kOutOfMemoryReason : result.reason;
+    return result && !result.outOfMemory;
 }
 
 PreviewBuilder::PreviewBuilder(QObject* parent, Prepare prepare) : QObject(parent), prepare_(std::move(prepare)) {}

@@ -19,6 +19,7 @@
 #include "engine/settings_persistence.h"
 #include "platform/os_file.h"
 #include "platform/qt_settings_store.h"
+#include "swf/picture_embed.h"
 #include "support/decoding_fixtures.h"
 #include "engine/scoped_env.h"
 #include "support/test_support.h"
@@ -578,37 +579,54 @@ TEST_F(ConvertCommandTest, RunningOutOfMemoryStillGivesJsonAndExitOne) {
     // Its operator new reports a failed allocation and aborts, never throws.
     GTEST_SKIP() << "the address sanitizer never lets an allocation fail with std::bad_alloc";
 #else
-    // A picture of 1 GB (sparse: it takes no disk) under an address space of
-    // 700 MB: preparing the template runs out of memory. The converter says
-    // so on every row and exits 1 instead of aborting; the same limit with
-    // the sample picture converts, so the limit itself is not the fault.
+    // A picture and a template of 1 GB each (sparse: they take no disk)
+    // under an address space of 700 MB. The picture costs only itself: the
+    // movies are built without it, each row saying why, exit 1. The template
+    // ends the run: every row says "out of memory", exit 1, no abort. The
+    // same limit with the sample picture converts, so the limit itself is
+    // not the fault.
     const std::string big = scratch.File("big.jpg");
     test::WriteAll(big, {0xFF, 0xD8, 0xFF, 0xE0});
     ASSERT_EQ(::truncate(big.c_str(), off_t{1} << 30), 0);
+    const std::string bigTemplate = scratch.File("big.swf");
+    test::WriteAll(bigTemplate, {'F', 'W', 'S', 6, 0x00, 0x00, 0x00, 0x40});
+    ASSERT_EQ(::truncate(bigTemplate.c_str(), off_t{1} << 30), 0);
     ASSERT_TRUE(test::EncodeTone(scratch.File("second.wav"), 22050, 1, 0.5, "-c:a pcm_s16le"));
     shellPrefix = "ulimit -v 700000 && ";
-    const std::string arguments = "--jobs 1 --out out --exists overwrite --no-html --json --controls " +
-                                  ShellQuote(std::string(TEMBREL_PROGRAM_DIR) + "/ControlSWF/use_a_jpeg_1.swf") +
-                                  " tone.wav second.wav";
-    for (const std::string& picture : {std::string(TEMBREL_PROGRAM_DIR) + "/sample.jpg", big}) {
-        SCOPED_TRACE(picture);
+    const std::string pictureTemplate = std::string(TEMBREL_PROGRAM_DIR) + "/ControlSWF/use_a_jpeg_1.swf";
+    const struct {
+        std::string picture, controls;
+        int exit;
+        std::string reason;  // on each row
+    } cases[] = {
+        {std::string(TEMBREL_PROGRAM_DIR) + "/sample.jpg", pictureTemplate, 0, "\"reason\":\"\""},
+        {big, pictureTemplate, 1,
+         "\"reason\":\"the picture \\\"" + big + "\\\" is not in the movie: " + kPictureOutOfMemory + "\""},
+        {std::string(TEMBREL_PROGRAM_DIR) + "/sample.jpg", bigTemplate, 1, "\"reason\":\"out of memory\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.picture + " in " + c.controls);
         StoreSettings(config, [&](ConversionSettings& s) {
-            s.JPEGFile = picture;
+            s.JPEGFile = c.picture;
             s.JPEGWidth = 40;
             s.JPEGHeight = 30;
         });
+        std::filesystem::remove_all(scratch.File("out"));
         std::string out, err;
-        const int status = Convert(arguments, &out, &err);
-        if (picture != big) {
-            ASSERT_EQ(status, 0) << err;
-            continue;
+        EXPECT_EQ(Convert("--jobs 1 --out out --no-html --json --controls " + ShellQuote(c.controls) +
+                              " tone.wav second.wav",
+                          &out, &err),
+                  c.exit)
+            << err;
+        for (const char* stem : {"tone", "second"}) {
+            const std::string line = JsonLineOf(out, scratch.File(std::string(stem) + ".wav"));
+            EXPECT_NE(line.find(c.reason), std::string::npos) << line;
+            // Only a template memory cannot hold costs the movies.
+            EXPECT_EQ(FileExists(scratch.File("out/" + std::string(stem) + ".swf")), c.controls != bigTemplate);
         }
-        EXPECT_EQ(status, 1) << err;
-        for (const char* stem : {"tone", "second"})
-            EXPECT_NE(JsonLineOf(out, scratch.File(std::string(stem) + ".wav")).find("\"reason\":\"out of memory\""),
-                      std::string::npos)
-                << out;
-        EXPECT_NE(err.find("not enough memory"), std::string::npos) << err;
+        if (c.controls == bigTemplate) {
+            EXPECT_NE(err.find("not enough memory"), std::string::npos) << err;
+        }
     }
 #endif
 }

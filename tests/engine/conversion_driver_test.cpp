@@ -317,10 +317,10 @@ TEST(PrepareTemplateTest, PictureTemplatesTakeThePictureSizeOnlyWithAPicture) {
         s.JPEGFile = c.jpeg;
         s.JPEGWidth = c.width;
         s.JPEGHeight = c.height;
-        SwfTemplate tmpl;
         RecordingUi ui;
-        PreparedMovie movie;
-        ASSERT_TRUE(PrepareTemplate(s, ChooseBuilder(s), tmpl, &ui, movie));
+        RunTemplate run;
+        ASSERT_TRUE(PrepareTemplate(s, ChooseBuilder(s), &ui, run));
+        const PreparedMovie& movie = run.movie;
         EXPECT_EQ(movie.width, c.takesPictureSize ? c.width : plain.Width());
         EXPECT_EQ(movie.height, c.takesPictureSize ? c.height : plain.Height());
         EXPECT_EQ(movie.version, plain.Version());
@@ -369,7 +369,9 @@ TEST_F(DriverTest, EmptyMp3OrFailingBuilderIsAConversionFailure) {
             trial.decodeAndEncode = [](const ConversionSettings&, int, const std::string&, const std::string&,
                                        ConversionUi*, EncodedSound*, std::string*) { return true; };
         if (c.builderFails)
-            trial.builder = [](const SoundMovieRecipe&, const SoundMovieFiles&, SwfTemplate&) { return false; };
+            trial.builder = [](const SoundMovieRecipe&, const SoundMovieFiles&, SwfTemplate&) {
+                return BuildResult{false, "refused"};
+            };
         std::swap(steps, trial);
         auto list = Entries({a});
         RecordingUi ui;
@@ -423,9 +425,9 @@ TEST_F(DriverTest, TimingTemplateGetsTheFrameRatePatched) {
     settings.ButtonSWFType = kPlayerSingle;
     settings.ControlSWF = timing;
     settings.SWFFrameRate = 9;
-    PreparedMovie movie;
-    SwfTemplate tmpl;
-    ASSERT_TRUE(PrepareTemplate(settings, ChooseBuilder(settings), tmpl, nullptr, movie));
+    RunTemplate run;
+    ASSERT_TRUE(PrepareTemplate(settings, ChooseBuilder(settings), nullptr, run));
+    const PreparedMovie& movie = run.movie;
     ASSERT_TRUE(movie.startPlay.patchAt.has_value());
     EXPECT_FALSE(movie.startStop.patchAt.has_value());
     auto list = Entries({a});

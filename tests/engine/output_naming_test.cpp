@@ -360,6 +360,29 @@ TEST_F(OutputNaming, TargetThatCannotBeCreated) {
     settings_.OutputFiles2MyDocuments = 1;
     Name(source, true);
     EXPECT_EQ(entry_.outputSwfPath, Documents() + "/song.swf");
+
+    // Names longer than the folder allows (255 bytes) where no renaming may
+    // shorten them: a source without an extension, and a player name that
+    // grows past the limit while the source's own name fits.
+    settings_.CreateCtrlSWF = 1;
+    settings_.ButtonSWFType = kPlayerWithShell;
+    const std::string noExtension = dir_.File(std::string(255, 'n'));
+    const std::string player = dir_.File(std::string(248, 'p') + ".wav");
+    Touch(noExtension);
+    Touch(player);
+    const struct {
+        std::string source, tooLong;
+    } cases[] = {{noExtension, std::string(255, 'n') + ".swf"}, {player, std::string(248, 'p') + ".player.swf"}};
+    for (const auto& c : cases) {
+        for (int exists : {kTargetOverwrite, kTargetSkip, kTargetAutoRename}) {
+            settings_.TargetExistsOpt = exists;
+            settings_.OutputFiles2MyDocuments = 0;
+            EXPECT_EQ(Name(c.source, false), "Failed to create file \"" + dir_.File(c.tooLong) + "\"");
+            // The documents folder takes no longer names.
+            settings_.OutputFiles2MyDocuments = 1;
+            EXPECT_EQ(Name(c.source, false), "Failed to create file \"" + Documents() + "/" + c.tooLong + "\"");
+        }
+    }
 }
 
 TEST(EnsureFolder, CreatesMissingLevelsAndRefusesFilesInTheWay) {

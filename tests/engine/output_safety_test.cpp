@@ -103,7 +103,8 @@ protected:
     }
 
     // One run over the given sources; the rows' statuses and reasons in ui.
-    int Run(const std::vector<std::string>& sources, RowsUi& ui) {
+    int Run(const std::vector<std::string>& sources, RowsUi& ui,
+            const ConversionSteps& steps = StandardConversionSteps()) {
         std::vector<SourceFileEntry> list(sources.size());
         std::vector<SourceFileEntry*> entries;
         std::vector<int> rows;
@@ -113,7 +114,7 @@ protected:
             entries.push_back(&list[i]);
             rows.push_back(static_cast<int>(i));
         }
-        const int converted = ConvertFiles(settings, entries, rows, &ui);
+        const int converted = ConvertFiles(settings, entries, rows, &ui, steps);
         pageOf.clear();
         for (const SourceFileEntry& entry : list) pageOf.push_back(entry.htmlPath);
         return converted;
@@ -184,12 +185,22 @@ TEST_F(OutputSafetyTest, FailureOrCancelLeavesTheOldOutputsAsTheyWere) {
     settings.CreateCtrlSWF = 0;
     const std::string empty = src + "/empty.wav";
     ASSERT_TRUE(test::EncodeTone(empty, 22050, 1, 0.0, "-c:a pcm_s16le"));
+    // The builder finds something in the way of the file it writes.
+    ConversionSteps blocked = StandardConversionSteps();
+    blocked.builder = [](const SoundMovieRecipe& recipe, const SoundMovieFiles& files, SwfTemplate& tmpl) {
+        ::unlink(files.swfPath.c_str());
+        ::mkdir(files.swfPath.c_str(), 0755);
+        const BuildResult built = BuildEventSoundSwf(recipe, files, tmpl);
+        ::rmdir(files.swfPath.c_str());
+        return built;
+    };
     struct Case {
         const char* name;
         std::string source;
         int cancelAfterPumps;
         std::function<void(ConversionSettings&)> change;
-        const char* reasonHas;
+        std::string reasonHas;
+        ConversionSteps steps = StandardConversionSteps();
     } cases[] = {
         {"a source without samples", empty, -1, nullptr, "no samples"},
         {"Cancel while encoding", tone, 2, nullptr, "cancelled"},
@@ -198,6 +209,8 @@ TEST_F(OutputSafetyTest, FailureOrCancelLeavesTheOldOutputsAsTheyWere) {
         {"more frames than a SWF holds", tone, -1, [](ConversionSettings& s) { s.BlankFrames = 0x7FFFFFFF; },
          "65535 frames"},
         {"no temporary folder", tone, -1, nullptr, "temporary"},
+        // Named as the file asked for, not as the temporary one written.
+        {"the SWF cannot be written", tone, -1, nullptr, "cannot create \"" + out + "/tone.swf\": ", blocked},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -210,10 +223,11 @@ TEST_F(OutputSafetyTest, FailureOrCancelLeavesTheOldOutputsAsTheyWere) {
         if (std::string(c.name) == "no temporary folder") tmp.Set("TMPDIR", scratch.File("missing"));
         RowsUi ui;
         ui.cancelAfterPumps = c.cancelAfterPumps;
-        EXPECT_EQ(Run({c.source}, ui), 0);
+        EXPECT_EQ(Run({c.source}, ui, c.steps), 0);
         EXPECT_EQ(ReadText(stem + ".swf"), "old");
         EXPECT_EQ(ReadText(stem + ".htm"), "page");
         EXPECT_NE(ui.reason[0].find(c.reasonHas), std::string::npos) << ui.reason[0];
+        EXPECT_EQ(ui.reason[0].find("TBR"), std::string::npos) << ui.reason[0];
         EXPECT_TRUE(TempFilesIn(out).empty());
         EXPECT_TRUE(TempFilesIn(temp).empty());
         settings = saved;

@@ -469,8 +469,9 @@ TEST(SoundSwfBuildersTest, MoviesOfFourGibibytesAreRefusedAndNeverWrapTheirLengt
     for (SwfBuilder build : {&BuildStreamingSwf, &BuildShellPlayerPair, &BuildEventSoundSwf}) {
         Fixture f;
         ASSERT_EQ(::truncate(f.mp3.c_str(), static_cast<off_t>(kMaxSwfFileBytes) + 1), 0);
-        EXPECT_FALSE(build(f.recipe, f.files, f.tmpl));
-        EXPECT_NE(LastBuildFailure().find("4 GiB"), std::string::npos) << LastBuildFailure();
+        const BuildResult result = build(f.recipe, f.files, f.tmpl);
+        EXPECT_FALSE(result);
+        EXPECT_NE(result.reason.find("4 GiB"), std::string::npos) << result.reason;
         EXPECT_FALSE(fs::exists(f.files.swfPath));
         EXPECT_FALSE(fs::exists(f.files.playerPath));
     }
