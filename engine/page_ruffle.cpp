@@ -198,12 +198,13 @@ bool PageRuffle::PlaceBeside(const std::string& pagePath, std::string* reason) {
         if (id) copy->files[name] = *id;
     }
     placed_.insert(path);
-    if (standsAlone) {
+    const std::optional<FileId> here = copy->folder.IdOf(".");
+    if (standsAlone && here) {
         // Later folders link to the newest copies; a few are kept open, so
         // that a file system without links does not hold a folder open for
         // every output folder.
         constexpr std::size_t kCopiesKept = 4;
-        copy->device = copy->folder.IdOf(".")->device;
+        copy->device = here->device;
         copies_.push_back(std::move(copy));
         if (copies_.size() > kCopiesKept) copies_.erase(copies_.begin());
     }
