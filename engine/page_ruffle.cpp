@@ -30,17 +30,6 @@ std::string RuffleFolderBeside(const std::string& path) {
 
 std::string Failure(const std::string& what, int error) { return what + ": " + ErrorText(error ? error : EIO); }
 
-bool MakeFolder(const std::string& path, std::string* reason) {
-    if (AnythingExistsAt(path) && !IsFolderAt(path)) {
-        *reason = "\"" + path + "\" is not a folder";
-        return false;
-    }
-    errno = 0;
-    if (EnsureFolder(path)) return true;
-    *reason = Failure("cannot make the folder \"" + path + "\"", errno);
-    return false;
-}
-
 // Reads up to count bytes, fewer only at the end of the file; -1 on error.
 std::int64_t ReadFull(OsFile& file, char* buffer, std::size_t count) {
     std::size_t got = 0;
@@ -69,10 +58,12 @@ bool ListCopy(const std::string& folder, std::vector<std::string>& names) {
     return std::find(names.begin(), names.end(), kLoaderName) != names.end();
 }
 
-bool SameBytes(const std::string& a, const std::string& b) {
-    if (!IsRegularFileAt(b)) return false;
+// Whether the regular file name in folder (a link there is none) holds the
+// bytes of the file at path.
+bool SameBytes(const std::string& path, const OpenFolder& folder, const std::string& name) {
     OsFile x, y;
-    if (!x.OpenForReading(a) || !y.OpenForReading(b) || x.Size() != y.Size()) return false;
+    y.Adopt(folder.OpenFileForReading(name));
+    if (!y.IsOpen() || !x.OpenForReading(path) || x.Size() != y.Size()) return false;
     std::vector<char> p(kChunk), q(kChunk);
     for (;;) {
         const std::int64_t n = ReadFull(x, p.data(), p.size());
@@ -82,24 +73,21 @@ bool SameBytes(const std::string& a, const std::string& b) {
     }
 }
 
-// Writes target under a temporary name beside it and renames it in; what
+// Writes name in folder under a temporary name and renames it in; what
 // stood there stays when anything fails.
 template <typename Fill>
-bool WriteInPlace(const std::string& target, Fill fill, std::string* reason) {
-    const std::string temp = CreateTempBeside(target, reason);
-    if (temp.empty()) return false;
+bool WriteInPlace(const OpenFolder& folder, const std::string& name, Fill fill, std::string* reason) {
+    std::string temp;
     OsFile out;
+    out.Adopt(folder.CreateTemp(&temp, reason));
+    if (!out.IsOpen()) return false;
     errno = 0;
-    const bool written = out.OpenForUpdate(temp) && fill(out);
+    const bool written = fill(out);
     const int error = errno;
     out.Close();
-    if (!written) {
-        *reason = Failure("cannot write \"" + target + "\"", error);
-        DeleteFileAt(temp);
-        return false;
-    }
-    if (PlaceFile(temp, target, true, reason) != Placement::Placed) {
-        DeleteFileAt(temp);
+    if (!written) *reason = Failure("cannot write \"" + folder.Path() + "/" + name + "\"", error);
+    if (!written || !folder.Replace(temp, name, reason)) {
+        folder.Remove(temp);
         return false;
     }
     return true;
@@ -153,35 +141,84 @@ bool PageUsesRuffleBeside(const std::string& pageTemplate) {
     return pageTemplate.find(std::string(kPageRuffleFolderName) + "/" + kLoaderName) != std::string::npos;
 }
 
-std::string CarriedMoviePath(const std::string& swfPath) {
-    return RuffleFolderBeside(swfPath) + "/movies/" + FileNameOf(swfPath) + ".js";
+// A Ruffle folder of this run that holds the whole copy, each file as this
+// run found or made it.
+struct PageRuffle::Copy {
+    OpenFolder folder;
+    std::uint64_t device = 0;
+    std::map<std::string, FileId> files;
+};
+
+PageRuffle::PageRuffle(std::string programCopy) : programCopy_(std::move(programCopy)) {}
+PageRuffle::~PageRuffle() = default;
+
+// A link at name in folder to the same file of an earlier folder, made
+// under a temporary name and renamed in; the file's identity, or nothing
+// when no link could be made.
+std::optional<FileId> PageRuffle::LinkFromCopies(const OpenFolder& folder, const std::string& name) {
+    const std::optional<FileId> here = folder.IdOf("."), standing = folder.IdOf(name);
+    if (!here) return std::nullopt;
+    for (auto copy = copies_.rbegin(); copy != copies_.rend(); ++copy) {
+        const auto file = (*copy)->files.find(name);
+        if (file == (*copy)->files.end() || (*copy)->device != here->device) continue;
+        if (standing == file->second) return file->second;
+        // Another file system mounted twice, one without links, or a file
+        // linked as often as it may be: the next copy, or a copy of its own.
+        std::string temp;
+        if (!folder.LinkTemp((*copy)->folder, name, &temp)) continue;
+        // What stands there now is what this run placed, not a file put
+        // there since.
+        if (folder.IdOf(temp) == file->second && folder.Replace(temp, name, nullptr)) return file->second;
+        folder.Remove(temp);
+    }
+    return std::nullopt;
 }
 
 bool PageRuffle::PlaceBeside(const std::string& pagePath, std::string* reason) {
-    const std::string folder = RuffleFolderBeside(pagePath);
-    if (placed_.count(folder)) return true;
+    const std::string path = RuffleFolderBeside(pagePath);
+    if (placed_.count(path)) return true;
     std::vector<std::string> names;
     if (!ListCopy(programCopy_, names)) {
         *reason = "the program's Ruffle is missing from \"" + programCopy_ + "\"";
         return false;
     }
-    if (!MakeFolder(folder, reason)) return false;
+    auto copy = std::make_unique<Copy>();
+    if (!copy->folder.Open(path, true, reason)) return false;
+    bool standsAlone = false;  // some file is not a link to an earlier folder's
     for (const std::string& name : names) {
-        const std::string from = programCopy_ + "/" + name, to = folder + "/" + name;
-        if (SameBytes(from, to)) continue;
-        if (!WriteInPlace(to, [&](OsFile& out) { return CopyInto(out, from); }, reason)) return false;
+        std::optional<FileId> id = LinkFromCopies(copy->folder, name);
+        if (!id) {
+            const std::string from = programCopy_ + "/" + name;
+            if (!SameBytes(from, copy->folder, name) &&
+                !WriteInPlace(copy->folder, name, [&](OsFile& out) { return CopyInto(out, from); }, reason))
+                return false;
+            id = copy->folder.IdOf(name);
+            standsAlone = true;
+        }
+        if (id) copy->files[name] = *id;
     }
-    placed_.insert(folder);
+    placed_.insert(path);
+    const std::optional<FileId> here = copy->folder.IdOf(".");
+    if (standsAlone && here) {
+        // Later folders link to the newest copies; a few are kept open, so
+        // that a file system without links does not hold a folder open for
+        // every output folder.
+        constexpr std::size_t kCopiesKept = 4;
+        copy->device = here->device;
+        copies_.push_back(std::move(copy));
+        if (copies_.size() > kCopiesKept) copies_.erase(copies_.begin());
+    }
     return true;
 }
 
 bool PageRuffle::CarryMovie(const std::string& swfPath, std::string* reason) {
-    const std::string target = CarriedMoviePath(swfPath);
-    if (!MakeFolder(FolderOf(target), reason)) return false;
+    OpenFolder ruffle, movies;
+    if (!ruffle.Open(RuffleFolderBeside(swfPath), false, reason) || !movies.Open("movies", true, reason, &ruffle))
+        return false;
     OsFile in;
     if (!in.OpenForReading(swfPath, reason)) return false;
     return WriteInPlace(
-        target,
+        movies, FileNameOf(swfPath) + ".js",
         [&](OsFile& out) {
             std::string text = "TembrelRuffle.carry(\"" + PercentEncoded(FileNameOf(swfPath)) + "\", \"\", \"";
             std::vector<unsigned char> bytes(kChunk);
@@ -199,8 +236,9 @@ bool PageRuffle::CarryMovie(const std::string& swfPath, std::string* reason) {
 }
 
 void PageRuffle::ForgetMovie(const std::string& swfPath) {
-    const std::string carried = CarriedMoviePath(swfPath);
-    if (AnythingExistsAt(carried)) DeleteFileAt(carried);
+    OpenFolder ruffle, movies;
+    if (ruffle.Open(RuffleFolderBeside(swfPath), false, nullptr) && movies.Open("movies", false, nullptr, &ruffle))
+        movies.Remove(FileNameOf(swfPath) + ".js");
 }
 
 }  // namespace tembrel

@@ -28,6 +28,11 @@ public:
     bool OpenForReading(const std::string& path, std::string* reason = nullptr);
     // Opens an existing file for reading and writing.
     bool OpenForUpdate(const std::string& path);
+    // Takes over a descriptor opened elsewhere; it is closed with this file.
+    void Adopt(int fd) {
+        Close();
+        fd_ = fd;
+    }
     void Close();
     bool IsOpen() const { return fd_ >= 0; }
 

@@ -409,6 +409,32 @@ TEST_F(OutputSafetyTest, RuffleGoesOnceBesideThePagesOfAFolderAndIsReplacedOnlyW
     EXPECT_NE(InodeAt(ruffle + "/ruffle.js"), inodes["ruffle.js"]);
     EXPECT_EQ(InodeAt(ruffle + "/page.js"), inodes["page.js"]);
     for (const std::string& folder : {out, ruffle, ruffle + "/movies"}) EXPECT_TRUE(TempFilesIn(folder).empty());
+
+    // Many folders of one run hold Ruffle's bytes once: each folder holds
+    // the whole of it (to be copied elsewhere on its own), as hard links to
+    // the run's first copy. An identical copy a folder had of its own is
+    // linked too, and a later run links a new folder to the copy it finds.
+    settings.CreateDirs = 1;
+    expected["ruffle.js"] = "new";
+    std::vector<std::string> sources, ruffles;
+    for (const std::string folder : {"a", "b", "b/c", "d"}) {
+        ASSERT_EQ(::mkdir((src + "/" + folder).c_str(), 0755), 0);
+        sources.push_back(src + "/" + folder + "/x.wav");
+        ASSERT_EQ(::link(tone.c_str(), sources.back().c_str()), 0);
+        ruffles.push_back(out + src + "/" + folder + "/" + kPageRuffleFolderName);
+    }
+    ASSERT_EQ(test::RunCommand("mkdir -p " + test::ShellQuote(ruffles[1]) + " && cp " +
+                               test::ShellQuote(settings.PageRufflePath) + "/* " + test::ShellQuote(ruffles[1])),
+              0);
+    ASSERT_EQ(Run({sources[0], sources[1], sources[2]}, ui), 3);
+    ASSERT_EQ(Run({sources[0], sources[3]}, ui), 2);
+    std::set<ino_t> distinct;
+    for (const std::string& folder : ruffles) {
+        EXPECT_EQ(TextsIn(folder), expected) << folder;
+        for (const auto& [name, text] : ruffleCopy) distinct.insert(InodeAt(folder + "/" + name));
+        EXPECT_TRUE(TempFilesIn(folder).empty());
+    }
+    EXPECT_EQ(distinct.size(), ruffleCopy.size());
 }
 
 TEST_F(OutputSafetyTest, NoRuffleGoesWhereNoPageNeedsIt) {
@@ -448,17 +474,55 @@ TEST_F(OutputSafetyTest, NoRuffleGoesWhereNoPageNeedsIt) {
     ASSERT_EQ(Run({tone}, ui), 1);
     EXPECT_FALSE(AnythingExistsAt(ruffle + "/movies/tone.swf.js"));
 
-    // A Ruffle folder that cannot be made leaves the file converted, its
-    // page written, with the reason, and the user's file at that name alone.
-    ScratchDir fresh;
-    out = fresh.Path();
-    settings.SWFSpecifiedFolder = out;
+    // A Ruffle folder that cannot be made, or a link at its name or at its
+    // movies folder, leaves the file converted, its page written, with the
+    // reason; nothing is written, replaced or deleted where a link leads,
+    // with pages or without.
     settings.PageRuffleOpt = kPageRuffleBeside;
-    WriteAll(out + "/" + kPageRuffleFolderName, {'m', 'i', 'n', 'e'});
-    ASSERT_EQ(Run({tone}, ui), 1);
-    EXPECT_NE(ui.reason[0].find("the page cannot play from disk"), std::string::npos) << ui.reason[0];
-    EXPECT_EQ(ReadText(out + "/" + kPageRuffleFolderName), "mine");
-    EXPECT_GT(FileSizeAt(out + "/tone.htm"), 100);
+    const std::string far = scratch.File("far");
+    const std::map<std::string, std::string> farFiles = {{"ruffle.js", "mine"}, {"tone.swf.js", "mine"}};
+    ASSERT_EQ(::mkdir(far.c_str(), 0755), 0);
+    ASSERT_EQ(::mkdir((far + "/movies").c_str(), 0755), 0);
+    for (const std::string& folder : {far, far + "/movies"})
+        for (const auto& [name, text] : farFiles) WriteAll(folder + "/" + name, {text.begin(), text.end()});
+    struct Case {
+        const char* name;
+        const char* at;  // below the output folder
+        bool link;       // to far, else a file of the user's
+        const char* reasonHas;
+    } cases[] = {
+        {"a file at the Ruffle folder's name", kPageRuffleFolderName, false, "is not a folder"},
+        {"a link at the Ruffle folder's name", kPageRuffleFolderName, true, "is a link"},
+        {"a link at its movies folder", "tembrel-ruffle/movies", true, "is a link"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchDir fresh;
+        out = fresh.Path();
+        settings.SWFSpecifiedFolder = out;
+        const std::string at = out + "/" + c.at;
+        if (c.at != std::string(kPageRuffleFolderName)) {
+            ASSERT_EQ(::mkdir((out + "/" + kPageRuffleFolderName).c_str(), 0755), 0);
+        }
+        if (c.link) {
+            ASSERT_EQ(::symlink(far.c_str(), at.c_str()), 0);
+        } else {
+            WriteAll(at, {'m', 'i', 'n', 'e'});
+        }
+        settings.CreateHtmlFile = 1;
+        ui.reason.clear();
+        ASSERT_EQ(Run({tone}, ui), 1);
+        EXPECT_NE(ui.reason[0].find("the page cannot play from disk"), std::string::npos) << ui.reason[0];
+        EXPECT_NE(ui.reason[0].find(c.reasonHas), std::string::npos) << ui.reason[0];
+        EXPECT_GT(FileSizeAt(out + "/tone.htm"), 100);
+        settings.CreateHtmlFile = 0;
+        ASSERT_EQ(Run({tone}, ui), 1);
+        if (!c.link) {
+            EXPECT_EQ(ReadText(at), "mine");
+        }
+        EXPECT_EQ(TextsIn(far), farFiles);
+        EXPECT_EQ(TextsIn(far + "/movies"), farFiles);
+    }
 }
 
 }  // namespace
