@@ -89,6 +89,13 @@ std::string UsageText() {
            "Each file is first decoded into the temporary folder ($TMPDIR, else /tmp): it\n"
            "needs 2 bytes per sample and channel there (about 635 MB per hour of 44.1 kHz\n"
            "stereo); a file whose listed length needs more than is free there fails at once.\n"
+           "A length is never taken for more than the file's bytes can hold, and one left\n"
+           "open in the header (as a writer to a pipe leaves it) declares nothing.\n"
+           "\n"
+           "At the system's limits: threads that cannot be started (ulimit -u, ulimit -v)\n"
+           "mean fewer files at once, down to converting on the main thread; every thread\n"
+           "has an 8 MB stack whatever ulimit -s says. Past a file-size limit (ulimit -f)\n"
+           "the file, page or Ruffle copy it stops fails with a reason and the run goes on.\n"
            "\n"
            "Exit status: 0 when every file converted, 1 when any failed or had a problem\n"
            "(its page not written, for one), 2 for bad usage.\n";
