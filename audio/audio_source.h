@@ -42,10 +42,17 @@ public:
     // its header (0 when the reader cannot tell). A header's length may be
     // a stand-in or a lie; the file's size is neither.
     std::uint64_t HoldableSamples() const { return holdableSamples_; }
-    // Takes both lengths from another, closer reading of the file's header.
+    // Takes both lengths from another, closer reading of the file's header
+    // at the same rate, and no longer a duration than the file can hold.
     void TakeLengthsFrom(const AudioSource& header) {
         declaredSamples_ = header.declaredSamples_;
         holdableSamples_ = header.holdableSamples_;
+        if (holdableSamples_ == 0 || sampleRate_ < 1) return;
+        const std::uint64_t seconds = holdableSamples_ / static_cast<std::uint64_t>(sampleRate_);
+        if (static_cast<std::uint64_t>(std::max(duration_, 0)) > seconds) {
+            duration_ = static_cast<int>(seconds);
+            bitrate_ = header.bitrate_;
+        }
     }
     // After a failed Open: why, short and lower-case; may be empty when the
     // reader has nothing better to say than that it does not take the file.

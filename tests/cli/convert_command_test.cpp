@@ -515,7 +515,10 @@ TEST_F(ConvertCommandTest, SourcesCutShortConvertWithAReason) {
         std::fprintf(stderr, "no private tmpfs here (it needs root): the temporary folder is the usual one\n");
     std::string out, err;
     EXPECT_EQ(Convert("--out out --no-html --json cut piped tone.wav", &out, &err), 1) << err;
+    std::string listed;
+    EXPECT_EQ(Convert("--probe piped", &listed), 0);
     for (const std::string& name : pipedNames) {
+        EXPECT_NE(listed.find(name + "\t00:02\t"), std::string::npos) << listed;
         const std::string line = JsonLineOf(out, piped + "/" + name);
         EXPECT_NE(line.find("\"status\":\"" + name.substr(0, name.find('.')) + ".swf\""), std::string::npos) << line;
         EXPECT_NE(line.find("\"reason\":\"\""), std::string::npos) << line;
