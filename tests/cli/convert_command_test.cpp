@@ -499,7 +499,7 @@ TEST_F(ConvertCommandTest, SourcesCutShortConvertWithAReason) {
             const std::string name = writer + "-" + type + "." + type;
             const std::string write =
                 writer == "sox" ? "sox -n -r 44100 -c 2 -b 16 -t " + std::string(type) + " - synth 2 sine 440"
-                                : "ffmpeg -v error -f lavfi -i sine=d=2:sample_rate=44100 -ac 2 -f " + type + " -";
+                                : "ffmpeg -v error -f lavfi -i sine=d=2:sample_rate=44100 -ac 2 -f " + std::string(type) + " -";
             if (!test::HaveTool(writer)) continue;
             ASSERT_EQ(RunCommand(write + " 2>/dev/null | cat > " + ShellQuote(piped + "/" + name)), 0) << name;
             pipedNames.push_back(name);
