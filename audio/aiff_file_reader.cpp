@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "audio/byte_order.h"
+#include "audio/placeholder_length.h"
 #include "audio/reader_bitrate.h"
 #include "audio/dwvw.h"
 #include "audio/g711.h"
@@ -95,6 +96,7 @@ void AiffFileReader::Close() {
     littleEndian_ = false;
     dataStart_ = 0;
     dataBytes_ = remaining_ = 0;
+    lengthStandIn_ = false;
     ResetFields();
 }
 
@@ -107,18 +109,28 @@ int AiffFileReader::Open(const std::string& path, int /*wantedRate*/) {
         Close();
         return 0;
     }
+    const std::uint64_t inFile = length_ > dataStart_ ? length_ - dataStart_ : 0;
+    if (lengthStandIn_) {
+        dataBytes_ = remaining_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(inFile, 0xFFFFFFFFu));
+        sampleFrames_ = static_cast<std::uint32_t>(std::min<std::uint64_t>(FramesIn(dataBytes_), 0xFFFFFFFFu));
+    }
     if (kind_ == AiffDecoderKind::Ima4) {
         sampleFrames_ = FramesInBlocks(dataBytes_, blockAlign_, 64);
     } else if (kind_ == AiffDecoderKind::Gsm) {
         sampleFrames_ = FramesInBlocks(dataBytes_, kGsmFrameBytes, 160);
     }
     // Block codecs: whole blocks only, as a last block may be partly filled.
-    if (kind_ == AiffDecoderKind::Ima4)
-        declaredSamples_ = blockAlign_ > 0 ? dataBytes_ / static_cast<std::uint32_t>(blockAlign_) * 64u : 0;
+    // In 64 bits: a mono IMA4 sound of more than 2.28 GB has more frames
+    // than 32 bits count.
+    if (lengthStandIn_)
+        declaredSamples_ = 0;
+    else if (kind_ == AiffDecoderKind::Ima4)
+        declaredSamples_ = blockAlign_ > 0 ? std::uint64_t{dataBytes_} / static_cast<std::uint64_t>(blockAlign_) * 64u : 0;
     else if (kind_ == AiffDecoderKind::Gsm)
         declaredSamples_ = std::uint64_t{dataBytes_} / kGsmFrameBytes * 160u;
     else
         declaredSamples_ = sampleFrames_;
+    holdableSamples_ = FramesIn(inFile);
     duration_ = static_cast<int>(sampleFrames_ / static_cast<std::uint32_t>(sampleRate_));
     bitrate_ = StoredDataBitrate(length_, duration_, fileBits_, sourceChannels_, sampleRate_);
     bytesPerSample_ = bitsPerSample_ / 8;
@@ -154,7 +166,8 @@ bool AiffFileReader::WalkChunks() {
             commSeen = true;
             if (ssndSeen) return true;
         } else if (IsId(chunk, "SSND")) {
-            if (size < 8) return false;
+            const bool standInSize = IsPlaceholderLength(size);
+            if (size < 8 && !standInSize) return false;
             std::uint8_t fields[8];
             if (file_.Read(fields, 8) != 8) return false;
             std::uint32_t offset = LoadBe32(fields);
@@ -163,7 +176,10 @@ bool AiffFileReader::WalkChunks() {
             dataStart_ = static_cast<std::uint64_t>(start) + 8 + offset;
             remaining_ = dataBytes_;
             ssndSeen = true;
-            if (commSeen) return true;
+            // A length left open: the sound runs to the end of the file,
+            // and no chunk can follow it.
+            lengthStandIn_ = standInSize || (dataBytes_ != 0 && IsPlaceholderLength(dataBytes_));
+            if (commSeen || lengthStandIn_) return commSeen;
         }
         if (file_.Seek(next) < 0) return false;
     }
@@ -255,6 +271,23 @@ bool AiffFileReader::ChooseRoutine() {
     bufferBytes = std::max<std::size_t>({bufferBytes, static_cast<std::size_t>(blockAlign_), kGsmFrameBytes, kDwvwRefillBytes});
     buffer_.assign(bufferBytes, 0);
     return true;
+}
+
+// Frames in `bytes` of sound data, a last partial frame or block counted;
+// 0 when the coding does not tell (DWVW's words vary in length).
+std::uint64_t AiffFileReader::FramesIn(std::uint64_t bytes) const {
+    switch (kind_) {
+        case AiffDecoderKind::Ima4:
+            return blockAlign_ > 0 ? (bytes * 64u + static_cast<std::uint64_t>(blockAlign_) - 1) / static_cast<std::uint64_t>(blockAlign_) : 0;
+        case AiffDecoderKind::Gsm:
+            return (bytes * 160u + kGsmFrameBytes - 1) / kGsmFrameBytes;
+        case AiffDecoderKind::Dwvw:
+            return 0;
+        default: {
+            const std::uint64_t frameBytes = static_cast<std::uint64_t>(sourceChannels_) * static_cast<std::uint64_t>(fileSampleBytes_);
+            return frameBytes > 0 ? (bytes + frameBytes - 1) / frameBytes : 0;
+        }
+    }
 }
 
 int AiffFileReader::Read(void* left, void* right) {

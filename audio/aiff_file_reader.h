@@ -57,6 +57,7 @@ private:
     int ReadIma4(std::uint8_t* left, std::uint8_t* right);
     int ReadGsm(std::uint8_t* left, std::uint8_t* right);
     int ReadDwvw(std::uint8_t* left, std::uint8_t* right);
+    std::uint64_t FramesIn(std::uint64_t bytes) const;
 
     std::int16_t (*sampleExpander_)(std::uint8_t) = nullptr;
     ReadRoutine readRoutine_ = nullptr;
@@ -76,6 +77,7 @@ private:
     std::uint64_t dataStart_ = 0;
     std::uint32_t dataBytes_ = 0;
     std::uint32_t remaining_ = 0;
+    bool lengthStandIn_ = false;  // the sound's length was left open: it runs to the end of the file
 };
 
 }  // namespace tembrel

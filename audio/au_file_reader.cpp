@@ -5,6 +5,7 @@
 
 #include "audio/byte_order.h"
 #include "audio/g711.h"
+#include "audio/placeholder_length.h"
 #include "audio/sample_convert.h"
 #include "platform/decoding_library.h"
 
@@ -14,7 +15,6 @@ namespace {
 
 constexpr std::size_t kHeaderProbeBytes = 120;
 constexpr std::uint32_t kMinimumDataOffset = 24;
-constexpr std::uint32_t kSizeNotGiven = 0xFFFFFFFF;
 
 struct EncodingInfo {
     int code;
@@ -38,6 +38,8 @@ void AuFileReader::Close() {
     readRoutine_ = nullptr;
     sampleExpander_ = nullptr;
     dataOffset_ = 0;
+    bytesInFile_ = 0;
+    sizeLeftOpen_ = false;
     fileBits_ = encoding_ = 0;
     bigEndian_ = false;
     adpcmState_[0] = adpcmState_[1] = G72xState{};
@@ -117,11 +119,11 @@ bool AuFileReader::ParseHeader(const std::uint8_t* h, std::size_t size) {
     }
 
     std::int64_t fileSize = file_.Size();
-    if (dataSize != kSizeNotGiven) {
-        length_ = dataSize;
-    } else {
-        length_ = fileSize > static_cast<std::int64_t>(dataOffset_) ? static_cast<std::uint64_t>(fileSize - dataOffset_) : 0;
-    }
+    bytesInFile_ = fileSize > static_cast<std::int64_t>(dataOffset_) ? static_cast<std::uint64_t>(fileSize - dataOffset_) : 0;
+    // "Size not given" and the stand-ins of other writers; 0 keeps its
+    // meaning of no sound.
+    sizeLeftOpen_ = dataSize != 0 && IsPlaceholderLength(dataSize);
+    length_ = sizeLeftOpen_ ? bytesInFile_ : dataSize;
     return true;
 }
 
@@ -140,8 +142,10 @@ int AuFileReader::Open(const std::string& path, int /*wantedRate*/) {
         return 0;
     }
     position_ = 0;
-    std::uint64_t samples = length_ * 8 / (static_cast<std::uint64_t>(fileBits_) * static_cast<std::uint64_t>(channels_));
-    declaredSamples_ = samples;
+    const std::uint64_t bitsPerFrame = static_cast<std::uint64_t>(fileBits_) * static_cast<std::uint64_t>(channels_);
+    std::uint64_t samples = length_ * 8 / bitsPerFrame;
+    declaredSamples_ = sizeLeftOpen_ ? 0 : samples;
+    holdableSamples_ = (bytesInFile_ * 8 + bitsPerFrame - 1) / bitsPerFrame;
     std::uint64_t seconds = samples / static_cast<std::uint64_t>(sampleRate_);
     duration_ = static_cast<int>(std::min<std::uint64_t>(seconds, 0x7FFFFFFF));
     if (duration_ > 0) {

@@ -54,6 +54,8 @@ private:
     OsFile file_;
     std::vector<std::uint8_t> buffer_;
     std::uint32_t dataOffset_ = 0;
+    std::uint64_t bytesInFile_ = 0;  // from the data's start to the end of the file
+    bool sizeLeftOpen_ = false;      // the header's size is a stand-in: the data runs to the end
     int fileBits_ = 0;
     int encoding_ = 0;
     bool bigEndian_ = false;

@@ -38,9 +38,22 @@ public:
     // Samples per channel the file says it holds (0 when it does not say),
     // so that a file that ends sooner can be told from one that is short.
     std::uint64_t DeclaredSamples() const { return declaredSamples_; }
-    // Raises the declared length to what another reading of the file's
-    // header states.
-    void DeclareAtLeast(std::uint64_t samples) { declaredSamples_ = std::max(declaredSamples_, samples); }
+    // At most this many samples per channel fit in the file's bytes after
+    // its header (0 when the reader cannot tell). A header's length may be
+    // a stand-in or a lie; the file's size is neither.
+    std::uint64_t HoldableSamples() const { return holdableSamples_; }
+    // Takes both lengths from another, closer reading of the file's header
+    // at the same rate, and no longer a duration than the file can hold.
+    void TakeLengthsFrom(const AudioSource& header) {
+        declaredSamples_ = header.declaredSamples_;
+        holdableSamples_ = header.holdableSamples_;
+        if (holdableSamples_ == 0 || sampleRate_ < 1) return;
+        const std::uint64_t seconds = holdableSamples_ / static_cast<std::uint64_t>(sampleRate_);
+        if (static_cast<std::uint64_t>(std::max(duration_, 0)) > seconds) {
+            duration_ = static_cast<int>(seconds);
+            bitrate_ = header.bitrate_;
+        }
+    }
     // After a failed Open: why, short and lower-case; may be empty when the
     // reader has nothing better to say than that it does not take the file.
     const std::string& FailureReason() const { return failureReason_; }
@@ -48,7 +61,7 @@ public:
 protected:
     // Every Open starts from zero.
     void ResetFields() {
-        length_ = position_ = declaredSamples_ = 0;
+        length_ = position_ = declaredSamples_ = holdableSamples_ = 0;
         duration_ = sampleRate_ = sourceChannels_ = channels_ = 0;
         bitsPerSample_ = bytesPerSample_ = bitrate_ = 0;
         failureReason_.clear();
@@ -57,6 +70,7 @@ protected:
     std::uint64_t length_ = 0;    // bytes of sound data, all channels
     std::uint64_t position_ = 0;  // bytes of sound data consumed
     std::uint64_t declaredSamples_ = 0;  // per channel, as the header states
+    std::uint64_t holdableSamples_ = 0;  // per channel, as the file's size allows
     int duration_ = 0;            // whole seconds, truncated
     int sampleRate_ = 0;
     int sourceChannels_ = 0;      // as the file declares

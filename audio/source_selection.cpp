@@ -26,14 +26,15 @@ std::unique_ptr<AudioSource> OpenAudioSource(const std::string& path, int typeCo
     auto library = std::make_unique<BassAudioSource>();
     if (library->Open(path, rate)) {
         // The library takes the length of a WAV or AIFF whose data runs past
-        // the end of the file from what is there; its header says how much
-        // there should be, so that a cut file can be told.
+        // the end of the file from what is there, and a stand-in length as
+        // real; the header read here says how much there should be (so that
+        // a cut file can be told) and whether it says anything at all.
         if (typeCode == kSourceTypeWav || typeCode == kSourceTypeAiff) {
             std::unique_ptr<AudioSource> header;
             if (typeCode == kSourceTypeWav) header = std::make_unique<WavFileReader>();
             else header = std::make_unique<AiffFileReader>();
             if (header->Open(path, 0) && header->GetSampleRate() == library->GetSampleRate())
-                library->DeclareAtLeast(header->DeclaredSamples());
+                library->TakeLengthsFrom(*header);
             header->Close();
         }
         return library;

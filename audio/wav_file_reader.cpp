@@ -13,6 +13,7 @@
 #include "audio/gsm610.h"
 #include "audio/ima_adpcm.h"
 #include "audio/ms_adpcm.h"
+#include "audio/placeholder_length.h"
 #include "audio/sample_convert.h"
 #include "platform/os_file.h"
 
@@ -240,28 +241,29 @@ bool WavFileReader::ReadAdpcmExtension(std::uint32_t chunkSize) {
 }
 
 void WavFileReader::ComputeDataFields(std::uint32_t dataSize) {
-    if (dataSize != 0) {
-        length_ = dataSize;
-    } else {
-        // An unfinished recording: the sound runs to the end of the file.
-        off_t here = ftello(file_);
-        std::int64_t total = -1;
-        if (fseeko(file_, 0, SEEK_END) == 0) total = ftello(file_);
-        fseeko(file_, here, SEEK_SET);
-        length_ = (total > here && here >= 0) ? static_cast<std::uint64_t>(total - here) : 0;
-    }
+    // The bytes from here to the end of the file: all the sound there can be.
+    off_t here = ftello(file_);
+    std::int64_t total = -1;
+    if (fseeko(file_, 0, SEEK_END) == 0) total = ftello(file_);
+    fseeko(file_, here, SEEK_SET);
+    const std::uint64_t inFile = (total > here && here >= 0) ? static_cast<std::uint64_t>(total - here) : 0;
+    // An unfinished recording, or a file written to a pipe: the sound runs
+    // to the end of the file.
+    const bool placeholder = IsPlaceholderLength(dataSize);
+    length_ = placeholder ? inFile : dataSize;
     position_ = 0;
-    std::uint64_t samples = 0;
-    if (formatTag_ == kWaveFormatMsAdpcm || formatTag_ == kWaveFormatImaAdpcm) {
-        samples = length_ * static_cast<std::uint64_t>(samplesPerBlock_) / static_cast<std::uint64_t>(blockAlign_);
-    } else if (formatTag_ == kWaveFormatGsm610) {
-        samples = length_ * kGsmWavBlockSamples / kGsmWavBlockBytes;
-    } else if (fileBits_ != 0) {
-        samples = length_ * 8 / static_cast<std::uint64_t>(fileBits_) / static_cast<std::uint64_t>(sourceChannels_);
-    }
+    auto samplesIn = [&](std::uint64_t bytes) -> std::uint64_t {
+        if (formatTag_ == kWaveFormatMsAdpcm || formatTag_ == kWaveFormatImaAdpcm)
+            return bytes * static_cast<std::uint64_t>(samplesPerBlock_) / static_cast<std::uint64_t>(blockAlign_);
+        if (formatTag_ == kWaveFormatGsm610) return bytes * kGsmWavBlockSamples / kGsmWavBlockBytes;
+        if (fileBits_ != 0)
+            return bytes * 8 / static_cast<std::uint64_t>(fileBits_) / static_cast<std::uint64_t>(sourceChannels_);
+        return 0;
+    };
+    const std::uint64_t samples = samplesIn(length_);
+    holdableSamples_ = samplesIn(inFile);
     // Block codecs: whole blocks only, as a last block may be partly filled.
-    // A size of all ones is what writers to a pipe leave: it declares nothing.
-    if (dataSize == 0xFFFFFFFFu)
+    if (placeholder)
         declaredSamples_ = 0;
     else if (formatTag_ == kWaveFormatMsAdpcm || formatTag_ == kWaveFormatImaAdpcm)
         declaredSamples_ = length_ / static_cast<std::uint64_t>(blockAlign_) * static_cast<std::uint64_t>(samplesPerBlock_);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <csignal>
 #include <cstdint>
 #include <cstdio>
 #include <map>
@@ -227,6 +228,10 @@ int Convert(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // Past a file-size limit (ulimit -f) a write then fails with EFBIG, and
+    // only the file it was for fails, with a reason; the signal would end
+    // the run with its temporary files left behind.
+    std::signal(SIGXFSZ, SIG_IGN);
     // The run catches running out of memory for each file and for its
     // template; anything left (listing, printing) still ends with a reason
     // and the failure status rather than an abort.

@@ -58,6 +58,10 @@ public:
     // The run asks to show this SWF in the file manager.
     virtual void RevealFile(const std::string& /*path*/) {}
     virtual void RunFinished(const RunSummary& /*summary*/) {}
+    // True when the front end can also be told of events on the thread
+    // that starts the run, while that thread works on it: the run may then
+    // be done there when no thread of its own can be started.
+    virtual bool TakesEventsOnStartingThread() const { return false; }
 };
 
 }  // namespace tembrel

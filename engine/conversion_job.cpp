@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <exception>
 #include <set>
-#include <system_error>
 
 #include <unistd.h>
 
@@ -93,9 +92,30 @@ ConversionJob::~ConversionJob() {
 }
 
 void ConversionJob::Start(ConversionEventSink& sink, int jobs) {
-    if (runner_.joinable()) return;
+    if (startCalled_) return;
+    startCalled_ = true;
     sink_ = &sink;
-    runner_ = std::jthread([this, &sink, jobs](std::stop_token) { Run(stop_.get_token(), sink, std::max(jobs, 1)); });
+    jobs = std::max(jobs, 1);
+    int error = 0;
+    if (runner_.Start([this, &sink, jobs] { Run(stop_.get_token(), sink, jobs); }, &error)) return;
+    if (sink.TakesEventsOnStartingThread())
+        Run(stop_.get_token(), sink, jobs);
+    else
+        FailEveryFile(sink, ThreadStartFailureReason(error));
+}
+
+void ConversionJob::FailEveryFile(ConversionEventSink& sink, const std::string& reason) {
+    const int count = static_cast<int>(entries_.size());
+    summary_.files = summary_.failed = count;
+    Emit([&] { sink.RunStarted(count); });
+    for (int i = 0; i < count; ++i) {
+        outcomes_[i].kind = FileOutcome::Kind::Failed;
+        outcomes_[i].status = kStatusConversionFailure;
+        outcomes_[i].reason = reason;
+        ForgetOutputs(entries_[i]);
+        Emit([&] { sink.FileFinished(i, outcomes_[i]); });
+    }
+    Emit([&] { sink.RunFinished(summary_); });
 }
 
 void ConversionJob::Cancel() {
@@ -104,9 +124,7 @@ void ConversionJob::Cancel() {
     changed_.notify_all();
 }
 
-void ConversionJob::Wait() {
-    if (runner_.joinable()) runner_.join();
-}
+void ConversionJob::Wait() { runner_.Join(); }
 
 void ConversionJob::Emit(const std::function<void()>& call) {
     std::lock_guard<std::mutex> guard(eventLock_);
@@ -118,29 +136,35 @@ void ConversionJob::Encode(std::stop_token stop) {
     for (;;) {
         changed_.wait(lock, [&] { return workersStop_ || nextToEncode_ < toEncode_.size(); });
         if (workersStop_) return;
-        const int index = toEncode_[nextToEncode_++];
-        FileWork& file = *files_[index];
-        // After Cancel a file is not started; the runner reports it.
-        if (!stop.stop_requested()) {
-            lock.unlock();
-            bool encoded = false;
-            std::string reason;
-            try {
-                file.mp3 = TempMp3File(steps_);
-                StageUi ui(*this, index, stop);
-                encoded = EncodeFileToMp3(options_, file.entry, steps_, file.mp3.Path(), &ui, &file.sound, &reason);
-            } catch (...) {
-                // One file's fault must not end the program.
-                encoded = false;
-                reason = ReasonForException(std::current_exception());
-            }
-            lock.lock();
-            file.encoded = encoded;
-            file.reason = std::move(reason);
-        }
-        file.finished = true;
-        changed_.notify_all();
+        EncodeNext(lock, stop);
     }
+}
+
+// Encodes the next named file waiting; called with stateLock_ held and a
+// file waiting, returns with it held.
+void ConversionJob::EncodeNext(std::unique_lock<std::mutex>& lock, std::stop_token stop) {
+    const int index = toEncode_[nextToEncode_++];
+    FileWork& file = *files_[index];
+    // After Cancel a file is not started; the runner reports it.
+    if (!stop.stop_requested()) {
+        lock.unlock();
+        bool encoded = false;
+        std::string reason;
+        try {
+            file.mp3 = TempMp3File(steps_);
+            StageUi ui(*this, index, stop);
+            encoded = EncodeFileToMp3(options_, file.entry, steps_, file.mp3.Path(), &ui, &file.sound, &reason);
+        } catch (...) {
+            // One file's fault must not end the program.
+            encoded = false;
+            reason = ReasonForException(std::current_exception());
+        }
+        lock.lock();
+        file.encoded = encoded;
+        file.reason = std::move(reason);
+    }
+    file.finished = true;
+    changed_.notify_all();
 }
 
 namespace {
@@ -184,17 +208,18 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
     for (const SourceFileEntry& entry : entries_) files_.push_back(std::make_unique<FileWork>(entry));
     Emit([&] { sink.RunStarted(count); });
 
+    // As many workers as the system will start; with none, this thread
+    // encodes each file as it gets to it.
+    std::vector<std::unique_ptr<BoundedThread>> workers;
+    for (int i = 0; i < std::min(jobs, std::max(count, 1)); ++i) {
+        auto worker = std::make_unique<BoundedThread>();
+        if (!worker->Start([this] { Encode(stop_.get_token()); })) break;
+        workers.push_back(std::move(worker));
+    }
     // With one job a file is named only when the run gets to it, exactly as
     // a one-at-a-time run; with more, a window of files ahead is named so
     // that the workers have work.
-    const int window = jobs == 1 ? 1 : 2 * jobs;
-    std::vector<std::jthread> workers;
-    try {
-        for (int i = 0; i < std::min(jobs, std::max(count, 1)); ++i)
-            workers.emplace_back([this](std::stop_token) { Encode(stop_.get_token()); });
-    } catch (const std::system_error&) {
-        // Fewer threads than asked for still do the work.
-    }
+    const int window = workers.size() <= 1 ? 1 : 2 * static_cast<int>(workers.size());
 
     std::set<std::string> reserved;  // names of files named but not yet placed
     // Names this run has written. Overwriting replaces what was there
@@ -275,6 +300,8 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         });
         {
             std::unique_lock<std::mutex> lock(stateLock_);
+            if (workers.empty())
+                while (!file.finished && nextToEncode_ < toEncode_.size()) EncodeNext(lock, stop);
             changed_.wait(lock, [&] { return file.finished || (stop.stop_requested() && p >= named); });
         }
 
@@ -336,7 +363,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         front_ = -1;
     }
     changed_.notify_all();
-    for (std::jthread& worker : workers) worker.join();
+    workers.clear();  // joins them
     // Files are named ahead of the one in work, and naming makes their
     // folders: a cancelled run takes back those of the files it never wrote.
     std::vector<std::string> unused;

@@ -12,7 +12,6 @@
 #include <memory>
 #include <mutex>
 #include <stop_token>
-#include <thread>
 #include <vector>
 
 #include "audio/source_file_entry.h"
@@ -20,6 +19,7 @@
 #include "engine/conversion_events.h"
 #include "engine/conversion_settings.h"
 #include "engine/run_results.h"
+#include "platform/bounded_thread.h"
 
 namespace tembrel {
 
@@ -34,6 +34,10 @@ public:
 
     // Starts the run on the engine's own threads with up to `jobs` files
     // encoded at once (at least 1). sink must outlive the run. Once only.
+    // Threads the system will not start mean fewer jobs, down to none
+    // beside the run's own. When not even that one starts, a sink that
+    // takes events on the calling thread has the run there, before Start
+    // returns; for any other every file fails with the limit named.
     void Start(ConversionEventSink& sink, int jobs);
     // As the Cancel button: the file in work is dropped, the files before
     // it stay. Safe from any thread, the sink's calls included.
@@ -61,7 +65,9 @@ private:
     class StageUi;
 
     void Run(std::stop_token stop, ConversionEventSink& sink, int jobs);
+    void FailEveryFile(ConversionEventSink& sink, const std::string& reason);
     void Encode(std::stop_token stop);
+    void EncodeNext(std::unique_lock<std::mutex>& lock, std::stop_token stop);
     void Emit(const std::function<void()>& call);
 
     const ConversionSettings options_;
@@ -85,7 +91,8 @@ private:
     ConversionEventSink* sink_ = nullptr;
     std::mutex eventLock_;  // one event at a time; taken before stateLock_, never after
 
-    std::jthread runner_;
+    BoundedThread runner_;
+    bool startCalled_ = false;
 };
 
 }  // namespace tembrel

@@ -262,23 +262,26 @@ bool EncodeOpenedSource(const ConversionSettings& settings, std::unique_ptr<Audi
         readBuffer[c] = eightBit ? static_cast<void*>(raw[c].data()) : static_cast<void*>(pcm[c].data());
 
     // In 64 bits: a source listed at the largest duration must not wrap.
-    const std::uint64_t cap =
+    // No more than the file's bytes can hold, whatever length its header
+    // (or the library reading it) gives.
+    const std::uint64_t listed =
         (static_cast<std::uint64_t>(std::max(source.GetDuration(), 0)) + 1) * static_cast<std::uint64_t>(rate);
+    const std::uint64_t cap = source.HoldableSamples() != 0 ? std::min(listed, source.HoldableSamples()) : listed;
     std::uint64_t target = cap;
     if (durationMode) {
         target = MillisecondsToSamples(settings.ConvertDuration, rate);
         if (settings.SkipFirstMs > 0) target += MillisecondsToSamples(settings.SkipFirstMs, rate);
-        target = std::min(target, cap);
+        target = std::min(target, listed);
     }
     if (target == 0) target = 1;
 
     // The whole sound goes through the temporary folder first: a source
     // that cannot fit there fails now, not after filling the disk (or, on a
     // tmpfs, the memory).
-    // The listed length bounds the need: a header may claim more than the
-    // file holds.
+    // The listed length and the file's size bound the need: a header may
+    // claim more than the file holds.
     const std::uint64_t declared = source.DeclaredSamples();
-    const std::uint64_t spooled = durationMode ? target : declared != 0 ? std::min(declared, cap) : cap;
+    const std::uint64_t spooled = std::min(durationMode ? target : declared != 0 ? declared : cap, cap);
     const std::string spaceProblem = SpoolSpaceProblem(SpoolBytesNeeded(spooled, channels), TempFolder());
     if (!spaceProblem.empty()) return fail(spaceProblem);
 

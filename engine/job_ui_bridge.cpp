@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <thread>
 
 #include "engine/conversion_file_steps.h"
 #include "engine/conversion_job.h"
@@ -19,7 +20,9 @@ class UiBridge : public ConversionEventSink {
 public:
     UiBridge(ConversionUi& ui, const std::vector<SourceFileEntry*>& entries, const std::vector<int>& rows,
              ConversionJob& job)
-        : ui_(ui), entries_(entries), rows_(rows), job_(job) {}
+        : ui_(ui), entries_(entries), rows_(rows), job_(job), callingThread_(std::this_thread::get_id()) {}
+
+    bool TakesEventsOnStartingThread() const override { return true; }
 
     void RunStarted(int count) override {
         Post([this, count] {
@@ -51,6 +54,8 @@ public:
     // does not wait for it to be shown: the next event waits instead, so a
     // Cancel pressed while one is shown reaches the stage by the next one.
     void FileProgress(int, int perMille, const std::string& text) override {
+        // A run on the calling thread has no other chance to see Cancel.
+        if (OnCallingThread()) Pump();
         const int position = static_cast<int>(static_cast<std::int64_t>(perMille) * shownBarWidth_ / 1000);
         const bool newText = !text.empty() && text != shownText_;
         const bool moved = position != shownPosition_;
@@ -133,6 +138,10 @@ private:
     // done before the next is handed over.
     enum class Handover { Wait, DoNotWait };
     void Post(std::function<void()> action, Handover handover = Handover::Wait) {
+        if (OnCallingThread()) {
+            action();
+            return;
+        }
         std::unique_lock<std::mutex> lock(lock_);
         changed_.wait(lock, [&] { return done_ >= posted_; });
         queue_.push_back(std::move(action));
@@ -148,11 +157,15 @@ private:
     void Pump() {
         if (ui_.PumpMessages()) job_.Cancel();
     }
+    // The run is done on the calling thread when it could have no thread
+    // of its own; its events are then shown as they come.
+    bool OnCallingThread() const { return std::this_thread::get_id() == callingThread_; }
 
     ConversionUi& ui_;
     const std::vector<SourceFileEntry*>& entries_;
     const std::vector<int>& rows_;
     ConversionJob& job_;
+    const std::thread::id callingThread_;
     std::mutex lock_;
     std::condition_variable changed_;
     std::deque<std::function<void()>> queue_;

@@ -202,6 +202,46 @@ TEST(AiffReaderEdges, TwelveBitUsesTwoBytesAndFrameCountZeroGivesPcmBitrate) {
     EXPECT_EQ(got.right, (std::vector<std::int16_t>{static_cast<std::int16_t>(0xABC0), static_cast<std::int16_t>(0x8000)}));
 }
 
+TEST(AiffReaderEdges, SoundLengthsLeftOpenDeclareNothingAndCutOnesStayDeclared) {
+    // Eight 16-bit frames, or one IMA4 packet of 64, behind the sizes that
+    // writers to a pipe leave (FFmpeg's 0, all ones, sox's 2 GB) and behind
+    // true sizes of files cut short: the first run to the end of the file
+    // and declare nothing; the others declare what their header says, a
+    // mono IMA4 sound of 2.7 GB more frames than 32 bits count.
+    test::ScratchDir dir;
+    const std::vector<std::uint8_t> pcm{0, 1, 0, 2, 0, 3, 0, 4, 0, 5, 0, 6, 0, 7, 0, 8};
+    const std::vector<std::uint8_t> packet(34, 0x11);
+    const struct {
+        const char* name;
+        const char* type;  // nullptr: plain AIFF
+        std::uint32_t frames, ssndSize;
+        std::uint64_t wantDeclared, wantHoldable, wantRead;
+    } cases[] = {
+        {"size 0", nullptr, 0, 0, 0, 8, 8},
+        {"size all ones", nullptr, 0xFFFFFFFF, 0xFFFFFFFF, 0, 8, 8},
+        {"sox to a pipe", nullptr, 0x3F800000, 0x7F000008, 0, 8, 8},
+        {"cut short", nullptr, 16, 32 + 8, 16, 8, 8},
+        {"mono IMA4 cut short", "ima4", 0, 0xA0000008, std::uint64_t{0xA0000000} / 34 * 64, 64, 64},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        AiffBuilder b;
+        b.Comm(c.type != nullptr, 1, c.frames, 16, 8000, c.type ? c.type : "NONE");
+        b.Id("SSND");
+        b.Put32(c.ssndSize);
+        b.Put32(0);
+        b.Put32(0);
+        const auto& data = c.type ? packet : pcm;
+        b.bytes.insert(b.bytes.end(), data.begin(), data.end());
+        test::WriteAll(dir.File("a.aif"), b.Form(c.type != nullptr));
+        AiffFileReader reader;
+        ASSERT_EQ(reader.Open(dir.File("a.aif"), 0), 1);
+        EXPECT_EQ(reader.DeclaredSamples(), c.wantDeclared);
+        EXPECT_EQ(reader.HoldableSamples(), c.wantHoldable);
+        EXPECT_EQ(test::ReadAll(reader).left.size(), c.wantRead);
+    }
+}
+
 // No installed tool writes GSM into AIFC: sox writes the raw 33-byte frames
 // and the test wraps them.
 TEST_F(AiffReaderTest, GsmFramesDecodeLikeSox) {

@@ -229,13 +229,17 @@ TEST(AuReaderEdges, HeaderCorrectionsAndUnknownSize) {
         std::uint32_t size, rate, channels;
         int wantRate, wantChannels;
         std::uint64_t wantLength;
+        // Samples per channel the header declares (0: nothing) and the
+        // file's bytes can hold.
+        std::uint64_t wantDeclared, wantHoldable;
     };
     const Case cases[] = {
-        {"size not given", 0xFFFFFFFF, 8000, 1, 8000, 1, 8000},
-        {"rate 500", 8000, 500, 1, 8000, 1, 8000},
-        {"rate 200000", 8000, 200000, 2, 8000, 2, 8000},
-        {"four channels", 6000, 22050, 4, 22050, 1, 6000},
-        {"size 0", 0, 8000, 1, 8000, 1, 0},
+        {"size not given", 0xFFFFFFFF, 8000, 1, 8000, 1, 8000, 0, 4000},
+        {"size left at a stand-in", 0x7FFFF000, 8000, 1, 8000, 1, 8000, 0, 4000},
+        {"rate 500", 8000, 500, 1, 8000, 1, 8000, 4000, 4000},
+        {"rate 200000", 8000, 200000, 2, 8000, 2, 8000, 2000, 2000},
+        {"four channels", 6000, 22050, 4, 22050, 1, 6000, 3000, 4000},
+        {"size 0", 0, 8000, 1, 8000, 1, 0, 0, 4000},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -247,6 +251,8 @@ TEST(AuReaderEdges, HeaderCorrectionsAndUnknownSize) {
         EXPECT_EQ(reader.GetSampleRate(), c.wantRate);
         EXPECT_EQ(reader.GetChannels(), c.wantChannels);
         EXPECT_EQ(reader.GetLength(), c.wantLength);
+        EXPECT_EQ(reader.DeclaredSamples(), c.wantDeclared);
+        EXPECT_EQ(reader.HoldableSamples(), c.wantHoldable);
         auto got = test::ReadAll(reader);
         EXPECT_EQ(got.left.size(), c.wantLength / 2 / static_cast<std::uint64_t>(c.wantChannels));
         if (!got.left.empty()) {

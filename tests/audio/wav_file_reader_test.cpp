@@ -242,7 +242,7 @@ TEST_F(WavReaderTest, AdpcmBlocksSpanReadsAndAShortLastBlockIsDropped) {
 // Files put together by hand for the layouts the tools do not write.
 std::vector<std::uint8_t> Wav(std::uint16_t tag, int channels, std::uint32_t rate, int blockAlign, int bits,
                               const std::vector<std::uint8_t>& formatExtra, const std::vector<std::uint8_t>& betweenChunks,
-                              const std::vector<std::uint8_t>& data, bool zeroDataSize = false) {
+                              const std::vector<std::uint8_t>& data) {
     std::vector<std::uint8_t> b{'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' '};
     auto put16 = [&](unsigned v) { b.push_back(v & 0xFF); b.push_back((v >> 8) & 0xFF); };
     auto put32 = [&](std::uint32_t v) { put16(v & 0xFFFF); put16(v >> 16); };
@@ -256,7 +256,7 @@ std::vector<std::uint8_t> Wav(std::uint16_t tag, int channels, std::uint32_t rat
     b.insert(b.end(), formatExtra.begin(), formatExtra.end());
     b.insert(b.end(), betweenChunks.begin(), betweenChunks.end());
     b.insert(b.end(), {'d', 'a', 't', 'a'});
-    put32(zeroDataSize ? 0 : static_cast<std::uint32_t>(data.size()));
+    put32(static_cast<std::uint32_t>(data.size()));
     b.insert(b.end(), data.begin(), data.end());
     return b;
 }
@@ -277,15 +277,31 @@ TEST(WavReaderEdges, OddChunkWithPadByteIsPassedOver) {
     EXPECT_EQ(test::ReadAll(reader).left, samples);
 }
 
-TEST(WavReaderEdges, DataSizeZeroTakesTheRestOfTheFile) {
+TEST(WavReaderEdges, DataSizesLeftOpenTakeTheRestOfTheFileAndDeclareNothing) {
+    // 0 (a recording not finished) and the stand-ins of writers to a pipe
+    // declare nothing; a size past the end of the file is a cut file's, and
+    // stays declared. The file's 6000 bytes hold 3000 samples in each case.
     test::ScratchDir dir;
     std::vector<std::int16_t> samples(3000, 0);
     for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<std::int16_t>(i * 7);
-    test::WriteAll(dir.File("a.wav"), Wav(1, 1, 8000, 2, 16, {}, {}, Le16Samples(samples), true));
-    WavFileReader reader;
-    ASSERT_EQ(reader.Open(dir.File("a.wav"), 0), 1);
-    EXPECT_EQ(reader.GetLength(), 6000u);
-    EXPECT_EQ(test::ReadAll(reader).left, samples);
+    const struct {
+        std::uint32_t size;
+        std::uint64_t wantLength, wantDeclared;
+    } cases[] = {{0, 6000, 0}, {0x7FFFF000, 6000, 0}, {0xFFFFFFFF, 6000, 0}, {12000, 12000, 6000}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        auto file = Wav(1, 1, 8000, 2, 16, {}, {}, Le16Samples(samples));
+        const std::size_t sizeAt = file.size() - 6000 - 4;
+        for (int i = 0; i < 4; ++i) file[sizeAt + i] = static_cast<std::uint8_t>(c.size >> (8 * i));
+        test::WriteAll(dir.File("a.wav"), file);
+        WavFileReader reader;
+        ASSERT_EQ(reader.Open(dir.File("a.wav"), 0), 1);
+        EXPECT_EQ(reader.GetLength(), c.wantLength);
+        EXPECT_EQ(reader.DeclaredSamples(), c.wantDeclared);
+        EXPECT_EQ(reader.HoldableSamples(), 3000u);
+        EXPECT_EQ(reader.GetDuration(), 0);
+        EXPECT_EQ(test::ReadAll(reader).left, samples);
+    }
 }
 
 TEST(WavReaderEdges, TwentyFourBitMonoCountsAPartialSample) {

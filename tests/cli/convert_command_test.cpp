@@ -511,8 +511,42 @@ TEST_F(ConvertCommandTest, SourcesCutShortConvertWithAReason) {
         const auto bytes = test::ReadAll(whole);
         test::WriteAll(cut + "/" + kind.name, std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + bytes.size() / 2));
     }
+    // Whole two-second files written to a pipe, their lengths left open in
+    // the header (stand-ins near 2 or 4 GB, or 0): they declare nothing, so
+    // they convert without a note and, on a temporary folder of 4 MB, are
+    // not taken for gigabytes of sound.
+    const std::string piped = scratch.File("piped");
+    ::mkdir(piped.c_str(), 0755);
+    std::vector<std::string> pipedNames;
+    for (const char* type : {"wav", "aiff", "au"}) {
+        for (const std::string writer : {"sox", "ffmpeg"}) {
+            const std::string name = writer + "-" + type + "." + type;
+            const std::string write =
+                writer == "sox" ? "sox -n -r 44100 -c 2 -b 16 -t " + std::string(type) + " - synth 2 sine 440"
+                                : "ffmpeg -v error -f lavfi -i sine=d=2:sample_rate=44100 -ac 2 -f " + std::string(type) + " -";
+            if (!test::HaveTool(writer)) continue;
+            ASSERT_EQ(RunCommand(write + " 2>/dev/null | cat > " + ShellQuote(piped + "/" + name)), 0) << name;
+            pipedNames.push_back(name);
+        }
+    }
+    const std::string tmp = scratch.File("tmp");
+    ::mkdir(tmp.c_str(), 0755);
+    const std::string smallTmp = "mount -t tmpfs -o size=4m tembrel \"$TMPDIR\"";
+    if (RunCommand("TMPDIR=" + ShellQuote(tmp) + " unshare -m sh -c " + ShellQuote(smallTmp) + " 2>/dev/null") == 0)
+        environment = "TMPDIR=" + ShellQuote(tmp) + " unshare -m sh -c " + ShellQuote(smallTmp + " && exec \"$@\"") +
+                      " sh ";
+    else
+        std::fprintf(stderr, "no private tmpfs here (it needs root): the temporary folder is the usual one\n");
     std::string out, err;
-    EXPECT_EQ(Convert("--out out --no-html --json cut tone.wav", &out, &err), 1) << err;
+    EXPECT_EQ(Convert("--out out --no-html --json cut piped tone.wav", &out, &err), 1) << err;
+    std::string listed;
+    EXPECT_EQ(Convert("--probe piped", &listed), 0);
+    for (const std::string& name : pipedNames) {
+        EXPECT_NE(listed.find(name + "\t00:02\t"), std::string::npos) << listed;
+        const std::string line = JsonLineOf(out, piped + "/" + name);
+        EXPECT_NE(line.find("\"status\":\"" + name.substr(0, name.find('.')) + ".swf\""), std::string::npos) << line;
+        EXPECT_NE(line.find("\"reason\":\"\""), std::string::npos) << line;
+    }
     for (const auto& kind : kinds) {
         const std::string source = cut + "/" + kind.name;
         const std::string line = JsonLineOf(out, source);
@@ -629,6 +663,68 @@ TEST_F(ConvertCommandTest, RunningOutOfMemoryStillGivesJsonAndExitOne) {
         }
     }
 #endif
+}
+
+TEST_F(ConvertCommandTest, AFileSizeLimitFailsWhatItStopsAndTheRunGoesOn) {
+    // Under a limit of 2000 KB a file (ulimit -f 2000): the temporary sound
+    // of a long source outgrows it, and so does Ruffle's copy beside the
+    // first page. Each says why, the short source still converts, and no
+    // temporary file is left in the output folder, Ruffle's or the
+    // temporary folder.
+    ASSERT_TRUE(test::EncodeTone(scratch.File("long.wav"), 44100, 2, 30.0, "-c:a pcm_s16le"));
+    const std::string tmp = scratch.File("tmp");
+    ::mkdir(tmp.c_str(), 0755);
+    environment = "TMPDIR=" + ShellQuote(tmp) + " prlimit --fsize=2048000 ";
+    std::string out, err;
+    EXPECT_EQ(Convert("--no-controls --out out --json long.wav tone.wav", &out, &err), 1) << err;
+    const std::string longLine = JsonLineOf(out, scratch.File("long.wav"));
+    EXPECT_NE(longLine.find("\"status\":\"Conversion Failure\""), std::string::npos) << longLine;
+    EXPECT_NE(longLine.find("File too large"), std::string::npos) << longLine;
+    const std::string toneLine = JsonLineOf(out, wav);
+    EXPECT_NE(toneLine.find("\"status\":\"tone.swf\""), std::string::npos) << toneLine;
+    EXPECT_NE(toneLine.find("File too large"), std::string::npos) << toneLine;
+    EXPECT_NE(AudioStreams(scratch.File("out/tone.swf")).find("mp3,"), std::string::npos);
+    for (const auto& item : std::filesystem::recursive_directory_iterator(scratch.Path())) {
+        const std::string name = item.path().filename().string();
+        EXPECT_FALSE(name.rfind("TBR", 0) == 0 && name.size() > 4 && name.substr(name.size() - 4) == ".tmp")
+            << item.path();
+    }
+}
+
+TEST_F(ConvertCommandTest, ThreadsTheSystemWillNotStartMeanFewerJobsNeverAHang) {
+    // Threads limited (as another user: root's are not counted) to the
+    // converter alone, to one more and to two more; and, as clusters set
+    // them, a stack limit of 4 GB within 6 GB of address space. Each run
+    // converts with what it can start, down to the calling thread, within a
+    // time that only a hang exceeds.
+    ASSERT_TRUE(test::EncodeTone(scratch.File("second.wav"), 22050, 1, 0.5, "-c:a pcm_s16le"));
+    ::chmod(scratch.Path().c_str(), 0777);
+    std::string limited = "timeout -s KILL 300 ";
+#if defined(__SANITIZE_ADDRESS__)
+    // The leak check at exit needs a thread of its own.
+    limited = "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 " + limited;
+#endif
+    const std::string asNobody = "setpriv --reuid=65534 --regid=65534 --clear-groups prlimit ";
+    std::vector<std::string> limits = {asNobody + "--nproc=1 ", asNobody + "--nproc=2 ", asNobody + "--nproc=3 "};
+#if !defined(__SANITIZE_ADDRESS__)
+    // The address sanitizer reserves more address space than any such limit.
+    limits.push_back("prlimit --stack=4294967296 --as=6442450944 ");
+#endif
+    for (std::size_t i = 0; i < limits.size(); ++i) {
+        SCOPED_TRACE(limits[i]);
+        environment = limited + limits[i];
+        const std::string out = "out" + std::to_string(i);
+        std::string json, err;
+        EXPECT_EQ(Convert("--jobs 8 --no-controls --out " + out + " --json tone.wav second.wav", &json, &err), 0)
+            << err;
+        for (const char* stem : {"tone", "second"}) {
+            EXPECT_NE(JsonLineOf(json, scratch.File(std::string(stem) + ".wav"))
+                          .find("\"status\":\"" + std::string(stem) + ".swf\""),
+                      std::string::npos)
+                << json;
+            EXPECT_NE(AudioStreams(scratch.File(out + "/" + stem + ".swf")).find("mp3,"), std::string::npos);
+        }
+    }
 }
 
 // Restores SIGHUP to its default for the commands this test runs (a test run

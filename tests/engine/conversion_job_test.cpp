@@ -3,7 +3,10 @@
 // question answered while the engine waits, Cancel pressed in mid-file, and
 // outputs byte for byte those of a one-job run.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
@@ -254,6 +257,40 @@ TEST(ConversionJobTest, AWindowThreadAnswersCancelsAndGetsTheFilesOfAOneJobRun) 
     EXPECT_EQ(FilesIn(parallel), FilesIn(reference));
     for (const auto& item : std::filesystem::directory_iterator(scratch.Path()))
         EXPECT_NE(item.path().filename().string().rfind("TBR", 0), 0u) << item.path();
+}
+
+TEST(ConversionJobTest, WithNoThreadToStartAWindowsRunFailsEveryFileNamingTheLimit) {
+    // A window's thread must keep answering, so a run that cannot start its
+    // own thread is not done there: every file fails at once, with a reason
+    // naming the limit, and the run's end is told. Tried in a child limited
+    // to its one thread (as another user: root's threads are not counted),
+    // which an alarm ends should the run hang.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::alarm(120);
+        if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0)) ::_exit(3);
+        const struct rlimit one {1, 1};
+        if (::setrlimit(RLIMIT_NPROC, &one) != 0) ::_exit(3);
+        std::vector<SourceFileEntry> entries(2);
+        entries[0].sourcePath = "/nowhere/a.wav";
+        entries[1].sourcePath = "/nowhere/b.wav";
+        ConversionJob job(ConversionSettings{}, entries);
+        QueuedSink sink;
+        job.Start(sink, 2);
+        job.Wait();
+        int finished = 0;
+        for (Event event = sink.Next(); event.kind != Event::RunFinished; event = sink.Next())
+            if (event.kind == Event::FileFinished && event.outcome.kind == FileOutcome::Kind::Failed &&
+                event.outcome.reason.find("(ulimit -u)") != std::string::npos)
+                ++finished;
+        ::_exit(finished == 2 && job.Summary().failed == 2 ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status)) << "the run hung or crashed (signal " << WTERMSIG(status) << ")";
+    if (WEXITSTATUS(status) == 3) GTEST_SKIP() << "cannot limit a child's threads here";
+    EXPECT_EQ(WEXITSTATUS(status), 0);
 }
 
 }  // namespace
