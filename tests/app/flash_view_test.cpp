@@ -15,6 +15,7 @@
 #include <QWebEngineScriptCollection>
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -222,7 +223,8 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
     ASSERT_TRUE(server.Listen());
     const QByteArray token = QUrl(server.Base()).path().toUtf8();  // "/<token>/"
     const QString address = MovieAddress(pair, settings, 2);
-    const QString url = server.ShowMovie(QString::fromStdString(pair.playerSwfPath), address.mid(address.indexOf('?') + 1));
+    const QString url =
+        server.ShowMovie(QByteArray::fromStdString(pair.playerSwfPath), address.mid(address.indexOf('?') + 1));
     const QByteArray movie = token + "movie/1/";
     const QByteArray player = QUrl::toPercentEncoding(QFileInfo(QString::fromStdString(pair.playerSwfPath)).fileName());
     EXPECT_EQ(url, server.Base() + "movie/1/" + player + address.mid(address.indexOf('?')));
@@ -239,12 +241,29 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
         EXPECT_EQ(Status(server, refused), 404);
     }
     // Another movie takes the place of the last.
-    server.ShowMovie(QString::fromStdString(pair.outputSwfPath), "");
+    server.ShowMovie(QByteArray::fromStdString(pair.outputSwfPath), "");
     EXPECT_EQ(Status(server, movie + player), 404);
     EXPECT_EQ(Status(server, token + "movie/2/my%20song.swf"), 200);
     // A sound SWF named by the query that is a link out of the folder.
-    server.ShowMovie(QString::fromStdString(pair.playerSwfPath), "soundswf=linked.swf");
+    server.ShowMovie(QByteArray::fromStdString(pair.playerSwfPath), "soundswf=linked.swf");
     EXPECT_EQ(Status(server, token + "movie/3/linked.swf"), 404);
+
+    // A pair whose name is not UTF-8 is served by its bytes; the player
+    // reads its query as text and asks for the sound with U+FFFD in place
+    // of the odd byte, which still finds it.
+    SourceFileEntry odd;
+    odd.outputSwfPath = scratch.File("shell/caf\xE9.swf");
+    odd.playerSwfPath = scratch.File("shell/caf\xE9.player.swf");
+    std::filesystem::copy_file(pair.outputSwfPath, odd.outputSwfPath);
+    std::filesystem::copy_file(pair.playerSwfPath, odd.playerSwfPath);
+    const QString oddAddress = MovieAddress(odd, settings, 2);
+    EXPECT_EQ(server.ShowMovie(QByteArray::fromPercentEncoding(oddAddress.left(oddAddress.indexOf('?')).toLatin1()),
+                               oddAddress.mid(oddAddress.indexOf('?') + 1)),
+              server.Base() + "movie/4/caf%E9.player.swf" + oddAddress.mid(oddAddress.indexOf('?')));
+    EXPECT_EQ(Status(server, token + "movie/4/caf%E9.player.swf"), 200);
+    EXPECT_EQ(Status(server, token + "movie/4/caf%E9.swf"), 200);
+    EXPECT_EQ(Status(server, token + "movie/4/caf%EF%BF%BD.swf"), 200);
+    EXPECT_EQ(Status(server, token + "movie/4/cafe.swf"), 404);
 }
 
 // Any program on the machine can reach the port: a connection that never
