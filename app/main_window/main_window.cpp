@@ -584,7 +584,7 @@ void MainDialog::closeEvent(QCloseEvent* event) {
     // cancelled as its Cancel button would, and the close waits for it.
     if (busy_ > 0) {
         closePending_ = true;
-        for (ProgressWindow* window : findChildren<ProgressWindow*>()) window->RequestCancel();
+        for (ProgressWindow* window : findChildren<ProgressWindow*>()) window->RequestClose();
         event->ignore();
         return;
     }

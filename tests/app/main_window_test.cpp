@@ -350,7 +350,7 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     window.Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
     window.Settings().SWFOutputFolderOpt = kOutputCustomFolder;
     window.Settings().SWFSpecifiedFolder = out;
-    window.Settings().BrowseOutFolder = 0;
+    window.Settings().BrowseOutFolder = 1;  // a run ended by closing shows nothing
     window.show();
     window.AddPaths({scratch.File("short.wav"), scratch.File("long.wav")});
     SortableListCtrl* list = window.List();
@@ -386,6 +386,7 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"long.wav", "out", "short.wav"}));
     EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
+    EXPECT_EQ(recorders.handOffs, std::vector<std::string>{});
 }
 
 // The window is disabled during a run, so the user cannot scroll: each row
@@ -680,7 +681,7 @@ TEST(Application, InterruptTerminateAndHangUpEndItAsItsCloseDoes) {
             window->Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
             window->Settings().SWFOutputFolderOpt = kOutputCustomFolder;
             window->Settings().SWFSpecifiedFolder = out;
-            window->Settings().BrowseOutFolder = 0;
+            window->Settings().BrowseOutFolder = 1;  // nothing opens at a logout
             QMetaObject::invokeMethod(window, &MainDialog::ConvertAll, Qt::QueuedConnection);
             return;
         }
@@ -696,6 +697,7 @@ TEST(Application, InterruptTerminateAndHangUpEndItAsItsCloseDoes) {
     kept.erase("tembrel-ruffle");  // the page's player, beside it
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), sources);
+    EXPECT_EQ(recorders.handOffs, std::vector<std::string>{});
 
     // SIGHUP with the Options sheet open on its preview.
     MainWindowHooks hooks;
