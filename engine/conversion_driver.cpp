@@ -79,13 +79,10 @@ bool PrepareTemplateOrThrow(const ConversionSettings& settings, const BuilderCho
     movie = PreparedMovie{};
     if (choice.templatePath.empty()) return true;
     if (!tmpl.LoadTemplate(choice.templatePath)) {
+        // The reason says whether the file is missing or unreadable; the
+        // message is the same for both, as the fix is: reinstall.
         reason = UnusableTemplateReason(choice);
-        // A file that is there but cannot be used is no reason to reinstall
-        // a missing one: say which of the two it is.
-        if (ui && IsRegularFileAt(choice.templatePath))
-            ui->ShowMessage(TemplateInvalidMessage(choice.templatePath), MessageIcon::Stop);
-        else if (ui)
-            ui->ShowMessage(TemplateMissingMessage(choice.templatePath), MessageIcon::Exclamation);
+        if (ui) ui->ShowMessage(TemplateMissingMessage(choice.templatePath), MessageIcon::Exclamation);
         return false;
     }
     movie.version = tmpl.Version();

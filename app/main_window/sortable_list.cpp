@@ -39,6 +39,13 @@ SortableListCtrl::SortableListCtrl(QWidget* parent) : QTreeWidget(parent) {
     header()->setSortIndicatorShown(false);  // shown from the first sort on
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this, &SortableListCtrl::SortByColumn);
+    // Rows added to an emptied list stand in the order added: no arrow
+    // until the next sort says otherwise.
+    const auto hideArrowWhenEmpty = [this] {
+        if (topLevelItemCount() == 0) header()->setSortIndicatorShown(false);
+    };
+    connect(model(), &QAbstractItemModel::modelReset, this, hideArrowWhenEmpty);
+    connect(model(), &QAbstractItemModel::rowsRemoved, this, hideArrowWhenEmpty);
 }
 
 void SortableListCtrl::contextMenuEvent(QContextMenuEvent* event) {

@@ -111,7 +111,16 @@ bool FlashViewServer::MayCarryToken(const QByteArray& head) const {
     return false;
 }
 
-bool FlashViewServer::Listen() { return server_.listen(QHostAddress::LocalHost, 0); }
+bool FlashViewServer::Listen() {
+    // Connections the system has not handed over yet are out of the
+    // server's reach: no timeout or limit closes them. With a short queue a
+    // crowd overflows it, and the system drops the rest, which come back
+    // together seconds later, again and again, each then getting a whole
+    // head timeout of its own. A queue deeper than such a crowd lets every
+    // connection in at once, to be refused or timed out.
+    server_.setListenBacklogSize(kListenBacklog);
+    return server_.listen(QHostAddress::LocalHost, 0);
+}
 
 QString FlashViewServer::Base() const {
     return QStringLiteral("http://127.0.0.1:%1/%2/").arg(server_.serverPort()).arg(token_);

@@ -29,6 +29,8 @@ public:
 
     static constexpr int kHeadTimeoutMs = 5000;
     static constexpr int kMaxConnections = 64;
+    // Connections the system keeps waiting for the server to take.
+    static constexpr int kListenBacklog = 4096;
 
     // False when no loopback port could be had.
     bool Listen();

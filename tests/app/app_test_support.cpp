@@ -2,7 +2,10 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QComboBox>
 #include <QEventLoop>
+#include <QFileDialog>
+#include <QTimer>
 
 #include "app/preview/flash_view.h"
 
@@ -24,6 +27,21 @@ bool WaitFor(const std::function<bool()>& done, int limitMs) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
     }
     return true;
+}
+
+QStringList FileDialogFilterNames(const std::function<void()>& open) {
+    QStringList shown;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+        dialog->reject();
+    });
+    user.start(5);
+    open();
+    return shown;
 }
 
 }  // namespace tembrel::test

@@ -16,4 +16,8 @@ QApplication& TestApplication();
 // Processes events until `done` holds; false once `limitMs` has passed.
 bool WaitFor(const std::function<bool()>& done, int limitMs = 60000);
 
+// Runs `open`, which shows a file dialog, cancels the dialog and gives the
+// filter names its list of file types showed.
+QStringList FileDialogFilterNames(const std::function<void()>& open);
+
 }  // namespace tembrel::test
