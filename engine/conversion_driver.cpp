@@ -49,10 +49,11 @@ TemplateResult AdaptTemplate(const ConversionSettings& settings, const ColourFac
 }
 
 // A template that cannot be used, told to ui and given as the rows' reason.
-// One that is there but cannot be used is no reason to reinstall a missing
-// one: the message says which of the two it is.
-TemplateResult Unusable(const std::string& path, bool isThere, ConversionUi* ui) {
-    if (ui && isThere) ui->ShowMessage(TemplateInvalidMessage(path), MessageIcon::Stop);
+// One that cannot be loaded, missing or unreadable, gets the same message,
+// as the fix is the same: reinstall; the rows' reason says which it is. One
+// that loads but lacks what a player needs is an invalid template.
+TemplateResult Unusable(const std::string& path, bool loaded, bool isThere, ConversionUi* ui) {
+    if (ui && loaded) ui->ShowMessage(TemplateInvalidMessage(path), MessageIcon::Stop);
     else if (ui) ui->ShowMessage(TemplateMissingMessage(path), MessageIcon::Exclamation);
     return {false,
             "the template SWF file \"" + path + "\" " + (isThere ? "is not a valid template file" : "is not available"),
@@ -109,7 +110,7 @@ TemplateResult CheckTemplate(const ConversionSettings& settings, const BuilderCh
     };
     try {
         if (path.empty()) return usable();
-        if (!run.tmpl.LoadTemplate(path)) return Unusable(path, IsRegularFileAt(path), ui);
+        if (!run.tmpl.LoadTemplate(path)) return Unusable(path, false, IsRegularFileAt(path), ui);
         run.movie.version = run.tmpl.Version();
         run.movie.width = run.tmpl.Width();
         run.movie.height = run.tmpl.Height();
@@ -121,7 +122,7 @@ TemplateResult CheckTemplate(const ConversionSettings& settings, const BuilderCh
         bool valid = ExtractActionBlocks(run.tmpl, movie.startPlay, movie.startStop, movie.endLoop, movie.endStop);
         if (valid && IsTimingTemplatePath(path))
             valid = LocateFrameRatePatch(settings.SWFInitPlay != 0 ? movie.startPlay : movie.startStop);
-        return valid ? usable() : Unusable(path, true, ui);
+        return valid ? usable() : Unusable(path, true, true, ui);
     } catch (const std::bad_alloc&) {
         // A template too large for the memory there is: the run ends with a
         // reason rather than taking the program down.

@@ -163,10 +163,14 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     if (!relay.Finished()) loop.exec();
     // The loop also ends when the application quits; the engine may then
     // be waiting for an answer, so it is cancelled and served to its end.
-    if (!relay.Finished()) job.Cancel();
+    const bool quitting = !relay.Finished();
+    if (quitting) job.Cancel();
     while (!relay.Finished()) QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
     job.Wait();
 
+    // A run ended by closing the program (a logout, a signal) leaves
+    // nothing behind it: no file manager that would outlive the program.
+    const bool closing = quitting || !window || window->CloseRequested();
     if (window) {
         window->disconnect();
         window->Finish();
@@ -174,7 +178,7 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     }
     if (ownerGuard) ownerGuard->setEnabled(true);
     QApplication::restoreOverrideCursor();
-    if (!relay.RevealPath().empty()) Desktop().ShowInFileManager(relay.RevealPath());
+    if (!closing && !relay.RevealPath().empty()) Desktop().ShowInFileManager(relay.RevealPath());
 
     ConversionRunResult result;
     result.outcomes = job.Outcomes();

@@ -17,7 +17,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QWindow>
+
+#include <algorithm>
 
 #include "app/help/about_dialog.h"
 #include "app/main_window/add_files_commands.h"
@@ -57,6 +61,16 @@ constexpr Column kColumns[] = {
     {"Ch.", 50, Qt::AlignLeft, ComparisonKind::Text},
     {"SWF", 155, Qt::AlignLeft, ComparisonKind::Text},
 };
+
+// What the header needs to show `title` whole with a sort arrow beside it.
+int HeaderWidthWithArrow(const QTreeWidget* list, const QString& title) {
+    QStyleOptionHeader option;
+    option.initFrom(list->header());
+    option.text = title;
+    option.sortIndicator = QStyleOptionHeader::SortDown;
+    const QHeaderView* header = list->header();
+    return header->style()->sizeFromContents(QStyle::CT_HeaderSection, &option, QSize(), header).width();
+}
 
 // "Tahoma" 11 px bold, or the desktop's sans-serif where Tahoma is missing.
 QFont CommandFont() {
@@ -174,8 +188,14 @@ void MainDialog::BuildList() {
     QStringList titles;
     for (const Column& column : kColumns) titles << column.title;
     list_->setHeaderLabels(titles);
-    for (int i = 0; i < static_cast<int>(std::size(kColumns)); ++i) {
-        list_->setColumnWidth(i, kColumns[i].width);
+    int spare = 0;  // taken from the first column for the titles that need it
+    for (int i = static_cast<int>(std::size(kColumns)) - 1; i >= 0; --i) {
+        // A title keeps its letters beside the sort arrow; the room comes
+        // from "Files", so the columns still fill the list exactly.
+        const int width = i == 0 ? kColumns[i].width - spare
+                                 : std::max(kColumns[i].width, HeaderWidthWithArrow(list_, kColumns[i].title));
+        spare += width - kColumns[i].width;
+        list_->setColumnWidth(i, width);
         list_->headerItem()->setTextAlignment(i, kColumns[i].align | Qt::AlignVCenter);
         list_->SetColumnKind(i, kColumns[i].kind);
     }
@@ -584,7 +604,7 @@ void MainDialog::closeEvent(QCloseEvent* event) {
     // cancelled as its Cancel button would, and the close waits for it.
     if (busy_ > 0) {
         closePending_ = true;
-        for (ProgressWindow* window : findChildren<ProgressWindow*>()) window->RequestCancel();
+        for (ProgressWindow* window : findChildren<ProgressWindow*>()) window->RequestClose();
         event->ignore();
         return;
     }

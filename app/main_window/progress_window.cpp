@@ -84,6 +84,11 @@ void ProgressWindow::RequestCancel() {
     emit cancelRequested();
 }
 
+void ProgressWindow::RequestClose() {
+    closeRequested_ = true;
+    RequestCancel();
+}
+
 void ProgressWindow::reject() { RequestCancel(); }
 
 void ProgressWindow::closeEvent(QCloseEvent* event) {

@@ -40,6 +40,10 @@ public:
     bool CancelRequested() const { return cancelRequested_; }
     // What Cancel, Escape and closing the window do.
     void RequestCancel();
+    // The program is closing (its window closed, a signal): cancels, and
+    // the run opens nothing on the desktop when it has ended.
+    void RequestClose();
+    bool CloseRequested() const { return closeRequested_; }
     // Closes the window for good (the only way besides destruction).
     void Finish();
 
@@ -61,6 +65,7 @@ private:
     QProgressBar* overallBar_ = nullptr;
     QPushButton* cancel_ = nullptr;
     bool cancelRequested_ = false;
+    bool closeRequested_ = false;
     bool finishing_ = false;
 };
 

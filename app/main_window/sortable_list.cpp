@@ -39,6 +39,14 @@ SortableListCtrl::SortableListCtrl(QWidget* parent) : QTreeWidget(parent) {
     header()->setSortIndicatorShown(false);  // shown from the first sort on
     header()->setStretchLastSection(false);
     connect(header(), &QHeaderView::sectionClicked, this, &SortableListCtrl::SortByColumn);
+    // Rows added to an emptied list stand in the order added: no arrow
+    // until the next sort says otherwise. Tied to the header, which goes
+    // before the model empties itself as the list is destroyed.
+    const auto hideArrowWhenEmpty = [this] {
+        if (topLevelItemCount() == 0) header()->setSortIndicatorShown(false);
+    };
+    connect(model(), &QAbstractItemModel::modelReset, header(), hideArrowWhenEmpty);
+    connect(model(), &QAbstractItemModel::rowsRemoved, header(), hideArrowWhenEmpty);
 }
 
 void SortableListCtrl::contextMenuEvent(QContextMenuEvent* event) {

@@ -213,12 +213,12 @@ bool CPageMP3Opt::Validate() {
 
 bool CPageMP3Opt::Apply(ConversionSettings& s) {
     if (!Validate()) return false;
+    // The lists' values are stored with Auto too: what the sheet shows is
+    // what it keeps, never a preset chosen before Auto.
     s.AutoDestMP3EncodingParam = presets_->currentData().toInt() == kPresetAuto ? 1 : 0;
-    if (s.AutoDestMP3EncodingParam == 0) {
-        s.MP3BitRate = bitRates_->currentData().toInt();
-        s.MP3SampleRate = sampleRates_->currentData().toInt();
-        s.MP3ChannelNum = (stereo_->isChecked() ? 1 : 0) + 1;
-    }
+    s.MP3BitRate = bitRates_->currentData().toInt();
+    s.MP3SampleRate = sampleRates_->currentData().toInt();
+    s.MP3ChannelNum = (stereo_->isChecked() ? 1 : 0) + 1;
     s.ChangeVolume = changeVolume_->isChecked() ? 1 : 0;
     // An unused coefficient left out of range would be dropped at the next
     // start anyway; keep the one that was stored.

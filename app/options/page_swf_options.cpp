@@ -23,6 +23,7 @@
 
 #include "app/widgets/colour_swatch.h"
 #include "app/desktop/desktop_services.h"
+#include "app/desktop/on_disk_paths.h"
 #include "app/preview/flash_view.h"
 #include "app/widgets/hex_colour.h"
 #include "app/widgets/message_box.h"
@@ -183,6 +184,7 @@ CPageSWFOpt::CPageSWFOpt(const ConversionSettings& settings, const std::string& 
     auto* page = new QVBoxLayout(this);
     page->addLayout(grid);
     page->addLayout(lower, 1);
+    KeepOneSizeForEveryGroup(grid, lower);
 
     currentList_ = s_.ButtonSWFType == kPlayerWithShell ? 1 : 0;
     templates_[currentList_]->setVisible(true);
@@ -405,6 +407,23 @@ QWidget* CPageSWFOpt::BuildPictureGroup() {
     return pictureGroup_;
 }
 
+void CPageSWFOpt::KeepOneSizeForEveryGroup(QLayout* upper, QBoxLayout* lower) {
+    // The page is as large from the start as its largest option group
+    // needs, so the sheet neither grows when a template brings that group
+    // nor stays grown after: the preview takes the room a smaller group leaves.
+    QSize widest;
+    for (QWidget* group : {gradientGroup_, trackGroup_, pictureGroup_})
+        widest = widest.expandedTo(group->sizeHint());
+    const int spacing = std::max(lower->spacing(), 0);
+    const QSize lowerNeeds(previewArea_->minimumWidth() + spacing + widest.width(),
+                           std::max(previewArea_->minimumHeight(),
+                                    groupLabel_->sizeHint().height() + spacing + widest.height()));
+    const QMargins margins = layout()->contentsMargins();
+    setMinimumSize(std::max(upper->sizeHint().width(), lowerNeeds.width()) + margins.left() + margins.right(),
+                   upper->sizeHint().height() + std::max(layout()->spacing(), 0) + lowerNeeds.height() +
+                       margins.top() + margins.bottom());
+}
+
 void CPageSWFOpt::FillTemplates(QComboBox* list, const std::string& folder, const std::string& chosen) {
     const QFileInfoList files = QDir(QString::fromStdString(folder))
                                     .entryInfoList({"*.swf"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
@@ -526,10 +545,16 @@ void CPageSWFOpt::ApplyStyle(int dark, int light, int lighter) {
 }
 
 void CPageSWFOpt::BrowsePicture() {
-    const QString path = QFileDialog::getOpenFileName(this, QString(), jpegFile_->text(),
-                                                      "JPEG File (*.jpg *.jpeg *.jpe *.jfif)");
-    if (path.isEmpty()) return;
-    s_.JPEGFile = path.toStdString();
+    QFileDialog dialog(this, QString(), jpegFile_->text());
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    // The text shows the patterns ';'-separated; Qt reads them from the
+    // blank-separated list after it, which it does not show.
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setNameFilter("JPEG File (*.jpg;*.jpeg;*.jpe;*.jfif) (*.jpg *.jpeg *.jpe *.jfif)");
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const QString path = dialog.selectedFiles().front();
+    s_.JPEGFile = OnDiskPaths(path).front();
     jpegFile_->setText(path);
     RebuildPreview();
 }

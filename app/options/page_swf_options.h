@@ -10,9 +10,11 @@
 #include "app/options/options_page.h"
 #include "engine/colour_factors.h"
 
+class QBoxLayout;
 class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLayout;
 class QLineEdit;
 class QMenu;
 class QPushButton;
@@ -73,6 +75,7 @@ private:
     void SliderMoved(QSlider* slider, float& factor, QLabel* text);
     void ApplyStyle(int dark, int light, int lighter);
     void BrowsePicture();
+    void KeepOneSizeForEveryGroup(QLayout* upper, QBoxLayout* lower);
     void PictureSizeEdited();
     void RebuildPreview();
     void PreviewBuilt();

@@ -5,7 +5,6 @@
 #include <cstdio>
 
 #include <QApplication>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -156,8 +155,8 @@ QString MovieAddressOfFile(const std::string& path) {
 void FlashView::LoadMovie(const QString& address) {
     // The path part holds no "?" of its own: MovieAddressOfFile encoded it.
     const qsizetype mark = address.indexOf('?');
-    const QString path =
-        QFile::decodeName(QByteArray::fromPercentEncoding((mark < 0 ? address : address.left(mark)).toUtf8()));
+    // The path's bytes as on disk: a name need not be UTF-8.
+    const QByteArray path = QByteArray::fromPercentEncoding((mark < 0 ? address : address.left(mark)).toUtf8());
     const QString query = mark < 0 ? QString() : address.mid(mark + 1);
     const QString url = server_->ShowMovie(path, query);
     // A missing file plays as Ruffle shows any unreachable movie.

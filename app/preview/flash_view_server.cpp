@@ -1,6 +1,10 @@
 #include "app/preview/flash_view_server.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <memory>
 
 #include <QDir>
@@ -9,8 +13,8 @@
 #include <QRandomGenerator>
 #include <QTcpSocket>
 #include <QTimer>
-#include <QUrl>
-#include <QUrlQuery>
+
+#include "platform/file_identity.h"
 
 namespace tembrel::app {
 
@@ -37,9 +41,30 @@ QByteArray ContentType(const QString& path) {
 }
 
 // A single file name: no separators, not "." or "..", no NUL.
-bool PlainName(const QString& name) {
+bool PlainName(const QByteArray& name) {
     return !name.isEmpty() && name != "." && name != ".." && !name.contains('/') && !name.contains('\\') &&
-           !name.contains(QChar(0));
+           !name.contains('\0');
+}
+
+// The path with links and "." or ".." resolved, or "" when it leads nowhere.
+QByteArray Canonical(const QByteArray& path) {
+    char* resolved = ::realpath(path.constData(), nullptr);
+    if (!resolved) return {};
+    const QByteArray canonical(resolved);
+    std::free(resolved);
+    return canonical;
+}
+
+QByteArray AbsolutePath(const QByteArray& path) {
+    if (path.startsWith('/')) return path;
+    return QFile::encodeName(QDir::currentPath()) + "/" + path;
+}
+
+// The value of `key` in a query, as its bytes.
+QByteArray QueryValue(const QString& query, const QByteArray& key) {
+    for (const QByteArray& item : query.toLatin1().split('&'))
+        if (item.startsWith(key + "=")) return QByteArray::fromPercentEncoding(item.mid(key.size() + 1));
+    return {};
 }
 
 QString NewToken() {
@@ -86,51 +111,74 @@ bool FlashViewServer::MayCarryToken(const QByteArray& head) const {
     return false;
 }
 
-bool FlashViewServer::Listen() { return server_.listen(QHostAddress::LocalHost, 0); }
+bool FlashViewServer::Listen() {
+    // Connections the system has not handed over yet are out of the
+    // server's reach: no timeout or limit closes them. With a short queue a
+    // crowd overflows it, and the system drops the rest, which come back
+    // together seconds later, again and again, each then getting a whole
+    // head timeout of its own. A queue deeper than such a crowd lets every
+    // connection in at once, to be refused or timed out.
+    server_.setListenBacklogSize(kListenBacklog);
+    return server_.listen(QHostAddress::LocalHost, 0);
+}
 
 QString FlashViewServer::Base() const {
     return QStringLiteral("http://127.0.0.1:%1/%2/").arg(server_.serverPort()).arg(token_);
 }
 
-QString FlashViewServer::ShowMovie(const QString& filePath, const QString& query) {
-    const QFileInfo movie(filePath);
+QString FlashViewServer::ShowMovie(const QByteArray& filePath, const QString& query) {
     movieNames_.clear();
     movieName_.clear();
     movieFolder_.clear();
     ++generation_;
-    if (!movie.isFile()) return {};
-    movieFolder_ = movie.absoluteDir().canonicalPath();
-    movieName_ = movie.fileName();
+    if (filePath.isEmpty() || !IsRegularFileAt(filePath.toStdString())) return {};
+    const QByteArray absolute = AbsolutePath(filePath);
+    const qsizetype slash = absolute.lastIndexOf('/');
+    movieFolder_ = Canonical(slash == 0 ? "/" : absolute.left(slash));
+    movieName_ = absolute.mid(slash + 1);
     movieNames_.insert(movieName_);
     // The value is an address relative to the player (its "%", "#" and "?"
     // escaped), so the file name is that address decoded once more.
-    const QString sound = QUrl::fromPercentEncoding(
-        QUrlQuery(query).queryItemValue("soundswf", QUrl::FullyDecoded).toUtf8());
+    const QByteArray sound = QByteArray::fromPercentEncoding(QueryValue(query, "soundswf"));
     if (PlainName(sound)) movieNames_.insert(sound);
     QString address = Base() + QStringLiteral("movie/%1/").arg(generation_) +
-                      QString::fromLatin1(QUrl::toPercentEncoding(movie.fileName()));
+                      QString::fromLatin1(movieName_.toPercentEncoding());
     if (!query.isEmpty()) address += "?" + query;
     return address;
 }
 
-QString FlashViewServer::Resolve(const QStringList& segments) const {
+QByteArray FlashViewServer::MovieNameFor(const QByteArray& segment) const {
+    if (movieNames_.contains(segment)) return segment;
+    // A player reads its query as text: a sound SWF's name that is not
+    // UTF-8 comes back with U+FFFD in place of its odd bytes. Only the
+    // names this movie may fetch are matched so.
+    const QString shown = QString::fromUtf8(segment);
+    if (!shown.contains(QChar::ReplacementCharacter)) return {};
+    for (const QByteArray& name : movieNames_)
+        if (QString::fromUtf8(name) == shown) return name;
+    return {};
+}
+
+QByteArray FlashViewServer::Resolve(const QByteArrayList& segments) const {
     // "", the token, then the parts below it.
-    if (segments.size() < 3 || !segments[0].isEmpty() || segments[1] != token_) return {};
-    const QStringList parts = segments.mid(2);
+    if (segments.size() < 3 || !segments[0].isEmpty() || segments[1] != token_.toLatin1()) return {};
+    const QByteArrayList parts = segments.mid(2);
     if (parts.size() == 1 && (parts[0] == "view.html" || parts[0] == "view.js"))
         return ":/flash_view/" + parts[0];
     if (parts.size() == 2 && parts[0] == "ruffle" && PlainName(parts[1]) && !ruffleFolder_.isEmpty()) {
-        const QFileInfo file(ruffleFolder_ + "/" + parts[1]);
+        const QFileInfo file(ruffleFolder_ + "/" + QString::fromUtf8(parts[1]));
         // No way out through a link either.
-        if (file.isFile() && file.canonicalFilePath().startsWith(ruffleFolder_ + "/")) return file.canonicalFilePath();
+        if (file.isFile() && file.canonicalFilePath().startsWith(ruffleFolder_ + "/"))
+            return QFile::encodeName(file.canonicalFilePath());
         return {};
     }
-    if (parts.size() == 3 && parts[0] == "movie" && parts[1] == QString::number(generation_) &&
-        movieNames_.contains(parts[2])) {
-        const QFileInfo file(movieFolder_ + "/" + parts[2]);
+    const QByteArray name = parts.size() == 3 ? MovieNameFor(parts[2]) : QByteArray();
+    if (parts.size() == 3 && parts[0] == "movie" && parts[1] == QByteArray::number(generation_) && !name.isEmpty() &&
+        !movieFolder_.isEmpty()) {
+        const QByteArray file = movieFolder_ + "/" + name;
         // The sound SWF must really lie beside the player, not be a link out.
-        if (file.isFile() && (parts[2] == movieName_ || file.canonicalFilePath().startsWith(movieFolder_ + "/")))
-            return file.absoluteFilePath();
+        const bool beside = name == movieName_ || Canonical(file).startsWith(movieFolder_ + "/");
+        if (beside && IsRegularFileAt(file.toStdString())) return file;
     }
     return {};
 }
@@ -149,7 +197,7 @@ void FlashViewServer::Answer(QTcpSocket* socket) {
     // Nothing without the token is served: no need to wait for the rest.
     if (tokenless) return Reply(socket, {}, false);
     const QList<QByteArray> request = head.left(head.indexOf("\r\n")).split(' ');
-    QString file;
+    QByteArray file;
     bool headOnly = false;
     if (request.size() == 3 && (request[0] == "GET" || request[0] == "HEAD")) {
         headOnly = request[0] == "HEAD";
@@ -157,27 +205,32 @@ void FlashViewServer::Answer(QTcpSocket* socket) {
         target = target.left(target.indexOf('?') < 0 ? target.size() : target.indexOf('?'));
         // Decoded segment by segment: an encoded "/" or ".." stays inside
         // its segment, where the name checks refuse it.
-        QStringList segments;
-        for (const QByteArray& segment : target.split('/'))
-            segments << QUrl::fromPercentEncoding(segment);
+        QByteArrayList segments;
+        for (const QByteArray& segment : target.split('/')) segments << QByteArray::fromPercentEncoding(segment);
         file = Resolve(segments);
     }
     Reply(socket, file, headOnly);
 }
 
-void FlashViewServer::Reply(QTcpSocket* socket, const QString& file, bool headOnly) {
+void FlashViewServer::Reply(QTcpSocket* socket, const QByteArray& file, bool headOnly) {
     QByteArray status = "404 Not Found";
     QByteArray type = "text/plain; charset=utf-8";
     QFile* in = nullptr;  // the socket's child, so it goes with the connection
     qint64 length = 0;
     if (!file.isEmpty()) {
-        auto* opened = new QFile(file, socket);
-        if (opened->open(QIODevice::ReadOnly)) {
+        auto* opened = new QFile(socket);
+        // A path on disk is opened by its bytes; QFile would take a name.
+        const bool resource = file.startsWith(':');
+        if (resource) opened->setFileName(QString::fromUtf8(file));
+        const int fd = resource ? -1 : ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+        if (resource ? opened->open(QIODevice::ReadOnly)
+                     : fd >= 0 && opened->open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
             in = opened;
             length = in->size();
             status = "200 OK";
-            type = ContentType(file);
+            type = ContentType(QString::fromUtf8(file));
         } else {
+            if (fd >= 0 && !opened->isOpen()) ::close(fd);
             delete opened;
         }
     }

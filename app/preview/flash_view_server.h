@@ -9,6 +9,7 @@
 // open at once, and a request that does not start with the token is answered
 // as soon as that is plain.
 #include <QByteArray>
+#include <QByteArrayList>
 #include <QHash>
 #include <QObject>
 #include <QSet>
@@ -28,6 +29,8 @@ public:
 
     static constexpr int kHeadTimeoutMs = 5000;
     static constexpr int kMaxConnections = 64;
+    // Connections the system keeps waiting for the server to take.
+    static constexpr int kListenBacklog = 4096;
 
     // False when no loopback port could be had.
     bool Listen();
@@ -41,21 +44,24 @@ public:
     QString Base() const;
     QString PageAddress() const { return Base() + "view.html"; }
 
-    // Serves `filePath` from now on in place of the previous movie and
-    // returns its address with `query` appended ("" when it is no file).
-    // A "soundswf" parameter in the query that names a plain file is served
-    // from the movie's folder too.
-    QString ShowMovie(const QString& filePath, const QString& query);
+    // Serves the file at `filePath` (its bytes, as on disk) from now on in
+    // place of the previous movie and returns its address with `query`
+    // appended ("" when it is no file). A "soundswf" parameter in the query
+    // that names a plain file is served from the movie's folder too.
+    QString ShowMovie(const QByteArray& filePath, const QString& query);
 
 private:
     void Accept(QTcpSocket* socket);
     void Answer(QTcpSocket* socket);
-    void Reply(QTcpSocket* socket, const QString& file, bool headOnly);
+    // `file`: a resource (":/...") or the bytes of a path on disk.
+    void Reply(QTcpSocket* socket, const QByteArray& file, bool headOnly);
     // False once `head` (the start of a request) cannot be a GET or HEAD of
     // an address under the token.
     bool MayCarryToken(const QByteArray& head) const;
     // The file behind a request path's decoded segments, or "" (404).
-    QString Resolve(const QStringList& segments) const;
+    QByteArray Resolve(const QByteArrayList& segments) const;
+    // The movie name a request's segment asks for, or "".
+    QByteArray MovieNameFor(const QByteArray& segment) const;
 
     QTcpServer server_;
     int headTimeoutMs_ = kHeadTimeoutMs;
@@ -63,9 +69,10 @@ private:
     QString ruffleFolder_;  // canonical
     QString token_;
     int generation_ = 0;
-    QString movieFolder_;    // canonical folder of the current movie
-    QString movieName_;      // the file asked for
-    QSet<QString> movieNames_;  // it and its sound SWF
+    // Bytes as on disk: a name need not be UTF-8.
+    QByteArray movieFolder_;       // canonical folder of the current movie
+    QByteArray movieName_;         // the file asked for
+    QSet<QByteArray> movieNames_;  // it and its sound SWF
 };
 
 }  // namespace tembrel::app

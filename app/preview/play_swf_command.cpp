@@ -26,6 +26,18 @@ public:
 
 std::string FileName(const std::string& path) { return path.substr(path.find_last_of('/') + 1); }
 
+// The page's escaping keeps bytes above 0x7F; the address is text, so they
+// go percent-encoded, or a name that is not UTF-8 would lose them.
+QString QueryText(const std::string& escaped) {
+    QString text;
+    for (const char ch : escaped) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x80) text += QChar(byte);
+        else text += QStringLiteral("%%1").arg(static_cast<uint>(byte), 2, 16, QChar(u'0')).toUpper();
+    }
+    return text;
+}
+
 }  // namespace
 
 QString MovieGoneMessage(const std::string& path) {
@@ -37,7 +49,7 @@ QString MovieAddress(const SourceFileEntry& row, const ConversionSettings& setti
     if (row.playerSwfPath.empty()) return MovieAddressOfFile(row.outputSwfPath);
     return MovieAddressOfFile(row.playerSwfPath) +
            QStringLiteral("?soundswf=%1&autoplay=%2&loops=%3&duration=%4")
-               .arg(QString::fromStdString(EscapeSoundSwfForQuery(FileName(row.outputSwfPath))))
+               .arg(QueryText(EscapeSoundSwfForQuery(FileName(row.outputSwfPath))))
                .arg(settings.SWFInitPlay)
                .arg(settings.SWFLoopPlay)
                .arg(lastDurationSeconds);

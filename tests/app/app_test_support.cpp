@@ -2,7 +2,9 @@
 
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QComboBox>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QTimer>
 
 #include "app/application_startup.h"
@@ -49,6 +51,21 @@ int RunProgram(const std::vector<std::string>& items, app::MainWindowHooks hooks
     limit.start(limitMs);
     const int status = app::RunApplication(items, std::move(hooks));
     return gaveUp ? -1 : status;
+}
+
+QStringList FileDialogFilterNames(const std::function<void()>& open) {
+    QStringList shown;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog) return;
+        if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
+            for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
+        dialog->reject();
+    });
+    user.start(5);
+    open();
+    return shown;
 }
 
 }  // namespace tembrel::test

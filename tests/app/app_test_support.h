@@ -29,4 +29,8 @@ app::MainDialog* ShownMainWindow();
 int RunProgram(const std::vector<std::string>& items, app::MainWindowHooks hooks, const std::function<void()>& step,
                int limitMs = 120000);
 
+// Runs `open`, which shows a file dialog, cancels the dialog and gives the
+// filter names its list of file types showed.
+QStringList FileDialogFilterNames(const std::function<void()>& open);
+
 }  // namespace tembrel::test

@@ -6,6 +6,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QUrl>
 
 #include <filesystem>
 #include <fstream>
@@ -48,6 +49,8 @@ void WriteStandIn(const test::ScratchDir& bin, const std::string& markers, const
     std::filesystem::permissions(path, std::filesystem::perms::owner_all);
 }
 
+// A name that is not UTF-8 reaches each helper as its bytes: as they are in
+// an argument, percent-encoded in a file:// address.
 TEST(DesktopServicesTest, FileManagerAndEditorStartWithoutTheWindowWaitingForThem) {
     test::TestApplication();
     // A real file manager on the bus would take the call, and the folder
@@ -55,35 +58,49 @@ TEST(DesktopServicesTest, FileManagerAndEditorStartWithoutTheWindowWaitingForThe
     const QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected() && bus.interface()->isServiceRegistered("org.freedesktop.FileManager1"))
         GTEST_SKIP() << "a file manager answers on the session bus";
-    test::ScratchDir bin, markers, files;
-    WriteStandIn(bin, markers.Path(), "dbus-send", "", 1);
-    WriteStandIn(bin, markers.Path(), "xdg-open", "", 0);
-    WriteStandIn(bin, markers.Path(), "xdg-mime", "tembrel-test-editor.desktop", 0);
-    WriteStandIn(bin, markers.Path(), "gtk-launch", "", 0);
-    test::ScopedEnv env;
-    env.Set("PATH", bin.Path() + ":" + std::getenv("PATH"));
-    const std::string swf = files.File("song.swf"), html = files.File("song.html");
-    test::WriteAll(swf, {1});
-    test::WriteAll(html, {1});
-    const auto marker = [&](const std::string& name) { return markers.File(name); };
+    for (const auto& [name, encoded] : {std::pair<std::string, std::string>{"song", "song"}, {"caf\xE9", "caf%E9"}}) {
+        SCOPED_TRACE(encoded);
+        test::ScratchDir bin, markers, files;
+        WriteStandIn(bin, markers.Path(), "dbus-send", "", 1);
+        WriteStandIn(bin, markers.Path(), "xdg-open", "", 0);
+        WriteStandIn(bin, markers.Path(), "xdg-mime", "tembrel-test-editor.desktop", 0);
+        WriteStandIn(bin, markers.Path(), "gtk-launch", "", 0);
+        test::ScopedEnv env;
+        env.Set("PATH", bin.Path() + ":" + std::getenv("PATH"));
+        std::filesystem::create_directory(files.File(name));
+        const std::string swf = files.File(name + "/" + name + ".swf"), html = files.File(name + "/" + name + ".htm");
+        test::WriteAll(swf, {1});
+        test::WriteAll(html, {1});
+        const std::string folder = std::filesystem::canonical(files.Path()).string();
+        const auto marker = [&](const std::string& helper) { return markers.File(helper); };
+        const auto started = [&](const std::string& helper) {
+            EXPECT_TRUE(test::WaitFor([&] { return std::filesystem::exists(marker(helper + ".started")); }, 60000));
+            const std::string arguments = Contents(marker(helper + ".started"));
+            std::filesystem::remove(marker(helper + ".started"));
+            return arguments;
+        };
 
-    // Each call is back while its helper is still held.
-    Desktop().ShowInFileManager(swf);
-    Desktop().OpenInTextEditor(html);
-    EXPECT_FALSE(std::filesystem::exists(marker("dbus-send.ended")));
-    EXPECT_FALSE(std::filesystem::exists(marker("xdg-open.ended")));
-    EXPECT_FALSE(std::filesystem::exists(marker("xdg-mime.ended")));
+        // Each call is back while its helper is still held.
+        Desktop().ShowInFileManager(swf);
+        Desktop().OpenInTextEditor(html);
+        EXPECT_FALSE(std::filesystem::exists(marker("dbus-send.ended")));
+        EXPECT_FALSE(std::filesystem::exists(marker("xdg-open.ended")));
+        EXPECT_FALSE(std::filesystem::exists(marker("xdg-mime.ended")));
 
-    // The helpers really ran: with no file manager answering on the bus,
-    // the folder is opened; the editor the desktop names gets the page.
-    EXPECT_TRUE(test::WaitFor([&] { return std::filesystem::exists(marker("xdg-open.started")); }, 60000));
-    EXPECT_EQ(Contents(marker("xdg-open.started")), std::filesystem::canonical(files.Path()).string() + "\n");
-    EXPECT_TRUE(test::WaitFor([&] { return std::filesystem::exists(marker("xdg-mime.started")); }, 60000));
-    test::WriteAll(marker("release"), {});
-    EXPECT_TRUE(test::WaitFor([&] { return std::filesystem::exists(marker("gtk-launch.started")); }, 60000));
-    EXPECT_EQ(Contents(marker("gtk-launch.started")), "tembrel-test-editor " + html + "\n");
-    // The held helpers finish before their folders go.
-    test::WaitFor([&] { return std::filesystem::exists(marker("xdg-open.ended")); }, 60000);
+        // The helpers really ran: with no file manager answering on the bus,
+        // the folder is opened; the editor the desktop names gets the page.
+        EXPECT_EQ(started("xdg-open"), folder + "/" + name + "\n");
+        EXPECT_TRUE(test::WaitFor([&] { return std::filesystem::exists(marker("xdg-mime.started")); }, 60000));
+        // The page's default application (Open HTML File, Play) gets its address.
+        Desktop().OpenFile(html);
+        const std::string address = QUrl::fromLocalFile(QString::fromStdString(folder)).toEncoded().toStdString();
+        EXPECT_EQ(started("xdg-open"), address + "/" + encoded + "/" + encoded + ".htm\n");
+        test::WriteAll(marker("release"), {});
+        EXPECT_TRUE(test::WaitFor([&] { return std::filesystem::exists(marker("gtk-launch.started")); }, 60000));
+        EXPECT_EQ(Contents(marker("gtk-launch.started")), "tembrel-test-editor " + html + "\n");
+        // The held helpers finish before their folders go.
+        test::WaitFor([&] { return std::filesystem::exists(marker("xdg-open.ended")); }, 60000);
+    }
 }
 
 }  // namespace

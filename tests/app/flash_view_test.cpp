@@ -15,6 +15,14 @@
 #include <QWebEngineScriptCollection>
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+#include <filesystem>
 #include <memory>
 #include <vector>
 
@@ -222,7 +230,8 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
     ASSERT_TRUE(server.Listen());
     const QByteArray token = QUrl(server.Base()).path().toUtf8();  // "/<token>/"
     const QString address = MovieAddress(pair, settings, 2);
-    const QString url = server.ShowMovie(QString::fromStdString(pair.playerSwfPath), address.mid(address.indexOf('?') + 1));
+    const QString url =
+        server.ShowMovie(QByteArray::fromStdString(pair.playerSwfPath), address.mid(address.indexOf('?') + 1));
     const QByteArray movie = token + "movie/1/";
     const QByteArray player = QUrl::toPercentEncoding(QFileInfo(QString::fromStdString(pair.playerSwfPath)).fileName());
     EXPECT_EQ(url, server.Base() + "movie/1/" + player + address.mid(address.indexOf('?')));
@@ -239,12 +248,29 @@ TEST_F(FlashViewTest, ServesOnlyTheFilesAsked) {
         EXPECT_EQ(Status(server, refused), 404);
     }
     // Another movie takes the place of the last.
-    server.ShowMovie(QString::fromStdString(pair.outputSwfPath), "");
+    server.ShowMovie(QByteArray::fromStdString(pair.outputSwfPath), "");
     EXPECT_EQ(Status(server, movie + player), 404);
     EXPECT_EQ(Status(server, token + "movie/2/my%20song.swf"), 200);
     // A sound SWF named by the query that is a link out of the folder.
-    server.ShowMovie(QString::fromStdString(pair.playerSwfPath), "soundswf=linked.swf");
+    server.ShowMovie(QByteArray::fromStdString(pair.playerSwfPath), "soundswf=linked.swf");
     EXPECT_EQ(Status(server, token + "movie/3/linked.swf"), 404);
+
+    // A pair whose name is not UTF-8 is served by its bytes; the player
+    // reads its query as text and asks for the sound with U+FFFD in place
+    // of the odd byte, which still finds it.
+    SourceFileEntry odd;
+    odd.outputSwfPath = scratch.File("shell/caf\xE9.swf");
+    odd.playerSwfPath = scratch.File("shell/caf\xE9.player.swf");
+    std::filesystem::copy_file(pair.outputSwfPath, odd.outputSwfPath);
+    std::filesystem::copy_file(pair.playerSwfPath, odd.playerSwfPath);
+    const QString oddAddress = MovieAddress(odd, settings, 2);
+    EXPECT_EQ(server.ShowMovie(QByteArray::fromPercentEncoding(oddAddress.left(oddAddress.indexOf('?')).toLatin1()),
+                               oddAddress.mid(oddAddress.indexOf('?') + 1)),
+              server.Base() + "movie/4/caf%E9.player.swf" + oddAddress.mid(oddAddress.indexOf('?')));
+    EXPECT_EQ(Status(server, token + "movie/4/caf%E9.player.swf"), 200);
+    EXPECT_EQ(Status(server, token + "movie/4/caf%E9.swf"), 200);
+    EXPECT_EQ(Status(server, token + "movie/4/caf%EF%BF%BD.swf"), 200);
+    EXPECT_EQ(Status(server, token + "movie/4/cafe.swf"), 404);
 }
 
 // Any program on the machine can reach the port: a connection that never
@@ -288,6 +314,35 @@ TEST_F(FlashViewTest, NoConnectionHoldsTheServer) {
     auto slow = open("GET " + token);
     EXPECT_TRUE(WaitFor([&] { return closed(*slow); }, 20000));
     for (const auto& socket : pending) EXPECT_FALSE(closed(*socket));
+    pending.clear();
+
+    // Three hundred connections opened at once, faster than the server
+    // takes them, none sending a head: each is refused or timed out within
+    // a few head timeouts, none left waiting in the system's queue to be
+    // let in seconds later.
+    server.SetLimits(500, 64);
+    std::vector<int> crowd;
+    for (int i = 0; i < 300; ++i) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_NONBLOCK | SOCK_CLOEXEC, 0);
+        ASSERT_GE(fd, 0);
+        sockaddr_in to{};
+        to.sin_family = AF_INET;
+        to.sin_port = htons(port);
+        to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        ::connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to);
+        crowd.push_back(fd);
+    }
+    const auto stillOpen = [&] {
+        int open = 0;
+        for (const int fd : crowd) {
+            char byte;
+            // Closed: end of stream or an error; open: nothing yet.
+            if (::recv(fd, &byte, 1, MSG_PEEK | MSG_DONTWAIT) < 0 && errno == EAGAIN) ++open;
+        }
+        return open;
+    };
+    EXPECT_TRUE(WaitFor([&] { return stillOpen() == 0; }, 6000)) << stillOpen() << " of 300 still open";
+    for (const int fd : crowd) ::close(fd);
 }
 
 TEST_F(FlashViewTest, MovieAddressesOfBothKinds) {
@@ -320,7 +375,8 @@ TEST_F(FlashViewTest, NamesWithQuestionMarksAndHashesPlayTheirOwnMovie) {
     const std::string folder = scratch.File("odd#?");
     QDir().mkpath(QString::fromStdString(folder));
     const auto copy = [](const std::string& from, const std::string& to) {
-        ASSERT_TRUE(QFile::copy(QString::fromStdString(from), QString::fromStdString(to))) << to;
+        std::error_code error;  // by the names' bytes: some are not UTF-8
+        ASSERT_TRUE(std::filesystem::copy_file(from, to, error)) << to;
     };
     // Each movie beside a decoy named by the part of its name before the "?".
     SourceFileEntry what;
@@ -337,8 +393,13 @@ TEST_F(FlashViewTest, NamesWithQuestionMarksAndHashesPlayTheirOwnMovie) {
     copy(single.outputSwfPath, folder + "/a#b");
     copy(single.outputSwfPath, folder + "/sound ");
     copy(single.outputSwfPath, scratch.File("odd#"));
+    // A movie whose name is not UTF-8 plays, not Ruffle's "file missing".
+    SourceFileEntry latin1;
+    latin1.outputSwfPath = folder + "/caf\xE9.swf";
+    copy(single.outputSwfPath, latin1.outputSwfPath);
 
-    for (const auto& [row, want] : {std::pair{what, singleHeader}, std::pair{shell, playerHeader}}) {
+    for (const auto& [row, want] :
+         {std::pair{what, singleHeader}, std::pair{shell, playerHeader}, std::pair{latin1, singleHeader}}) {
         SCOPED_TRACE(row.outputSwfPath);
         std::unique_ptr<FlashView> view(FlashView::Create(nullptr, Program()));
         ASSERT_NE(view, nullptr);

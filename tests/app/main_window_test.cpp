@@ -11,6 +11,9 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionHeader>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -34,6 +37,7 @@
 #include "app/options/page_swf_options.h"
 #include "app/main_window/progress_window.h"
 #include "app/main_window/sortable_list.h"
+#include "audio/source_row_texts.h"
 #include "engine/scoped_env.h"
 #include "platform/memory_settings_store.h"
 #include "platform/qt_settings_store.h"
@@ -165,6 +169,93 @@ TEST(SortableList, HeaderClicksSortByTheColumnsKindAndFlipOnlyOnTheSameColumn) {
     ExpectRowsPaired(&list);
     ASSERT_EQ(list.SelectedRows(), std::vector<int>{1});
     EXPECT_EQ(list.EntryAt(1)->sourcePath, "/music/c");
+
+    // Emptied (Remove All, or every row removed) and filled again, the rows
+    // stand as added: no arrow claims an order until the next sort.
+    EXPECT_TRUE(list.header()->isSortIndicatorShown());
+    for (const bool oneByOne : {false, true}) {
+        if (oneByOne) {
+            while (list.topLevelItemCount() > 0) delete list.takeTopLevelItem(0);
+        } else {
+            list.clear();
+        }
+        list.AppendRow(rows[0], &entries[0]);
+        EXPECT_FALSE(list.header()->isSortIndicatorShown());
+        ClickHeader(list, 0);
+        EXPECT_TRUE(list.header()->isSortIndicatorShown());
+    }
+}
+
+// Every window keeps its buttons on a 1024 x 768 screen: the Options sheet
+// keeps one size whichever template's options show, a sort arrow leaves
+// each column's title whole, and a message naming thirty long paths keeps
+// its OK in view.
+TEST(MainWindow, WindowsFitASmallScreen) {
+    Recorders recorders;
+    const std::string program = TEMBREL_PROGRAM_DIR "/";
+    CSheetOptions sheet(ConversionSettings(program), CSheetOptions::kSwfPage, program);
+    sheet.show();
+    auto* templates = sheet.findChild<QComboBox*>("controlTemplates");
+    ASSERT_NE(templates, nullptr);
+    std::set<std::pair<int, int>> sizes;
+    for (int pass = 0; pass < 2; ++pass) {
+        for (int i = 0; i < templates->count(); ++i) {
+            templates->setCurrentIndex(i);
+            emit templates->activated(i);
+            QApplication::processEvents();
+            QApplication::processEvents();
+            sizes.insert({sheet.width(), sheet.height()});
+        }
+    }
+    ASSERT_EQ(sizes.size(), 1u) << "the sheet changed its size with the template";
+    EXPECT_LE(sizes.begin()->first, 1024);
+    EXPECT_LE(sizes.begin()->second, 700);  // room for the frame and a panel
+
+    MemorySettingsStore store;
+    MainDialog window(store, {});
+    window.show();
+    QHeaderView* header = window.List()->header();
+    int total = 0;
+    for (int i = 0; i < header->count(); ++i) {
+        const QString title = window.List()->headerItem()->text(i);
+        QStyleOptionHeader option;
+        option.initFrom(header);
+        option.rect = QRect(0, 0, header->sectionSize(i), header->height());
+        option.text = title;
+        option.sortIndicator = QStyleOptionHeader::SortDown;
+        const QRect label = header->style()->subElementRect(QStyle::SE_HeaderLabel, &option, header);
+        EXPECT_GE(label.width(), option.fontMetrics.horizontalAdvance(title)) << title.toStdString();
+        total += header->sectionSize(i);
+    }
+    EXPECT_EQ(total, 552);  // the list's width: no sideways scrolling
+
+    FailedFileList failed;
+    for (int i = 0; i < 30; ++i)
+        failed.Add("/home/someone/Music/Collected recordings of the years gone by/Disc " + std::to_string(i) +
+                   "/A track whose title runs on and on for quite a while, number " + std::to_string(i) + ".wav");
+    SetMessageHookForTesting({});
+    QSize boxSize;
+    QRect okArea;
+    QString shownText;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (!box || !box->isVisible()) return;
+        boxSize = box->frameGeometry().size();
+        for (QAbstractButton* button : box->findChildren<QAbstractButton*>())
+            if (button->text().remove('&') == "OK") okArea = QRect(button->mapTo(box, QPoint(0, 0)), button->size());
+        for (QLabel* label : box->findChildren<QLabel*>())
+            if (label->text().startsWith("Failed to load")) shownText = label->text();
+        user.stop();
+        box->close();
+    });
+    user.start(5);
+    ShowMessage(&window, QString::fromStdString(failed.MessageText()), MessageIcon::Exclamation);
+    EXPECT_LE(boxSize.width(), 1024);
+    EXPECT_LE(boxSize.height(), 700);
+    EXPECT_FALSE(okArea.isEmpty());
+    EXPECT_LE(okArea.bottom(), boxSize.height());
+    EXPECT_EQ(shownText.toStdString(), failed.MessageText());
 }
 
 // Generated sources: a.wav in the folder, b.mp3 in sub/, c.flac in
@@ -352,7 +443,7 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     window.Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
     window.Settings().SWFOutputFolderOpt = kOutputCustomFolder;
     window.Settings().SWFSpecifiedFolder = out;
-    window.Settings().BrowseOutFolder = 0;
+    window.Settings().BrowseOutFolder = 1;  // a run ended by closing shows nothing
     window.show();
     window.AddPaths({scratch.File("short.wav"), scratch.File("long.wav")});
     SortableListCtrl* list = window.List();
@@ -388,6 +479,7 @@ TEST(MainWindow, CloseDuringARunCancelsItWaitsForItAndThenCloses) {
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), (std::set<std::string>{"long.wav", "out", "short.wav"}));
     EXPECT_FALSE(test::FfmpegDecode(out + "/short.swf").empty());
+    EXPECT_EQ(recorders.handOffs, std::vector<std::string>{});
 }
 
 // The window is disabled during a run, so the user cannot scroll: each row
@@ -610,17 +702,7 @@ TEST(MainWindow, NamesThatAreNotUtf8LoadTheirOwnFileFromEveryEntryPoint) {
 // already show their patterns.
 TEST(MainWindow, OpenDialogShowsTheFilterNamesAsGiven) {
     test::TestApplication();
-    QStringList shown;
-    QTimer user;
-    QObject::connect(&user, &QTimer::timeout, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog) return;
-        if (auto* types = dialog->findChild<QComboBox*>("fileTypeCombo"))
-            for (int i = 0; i < types->count(); ++i) shown << types->itemText(i);
-        dialog->reject();
-    });
-    user.start(5);
-    EXPECT_TRUE(ChooseSourceFiles(nullptr).empty());
+    const QStringList shown = test::FileDialogFilterNames([] { EXPECT_TRUE(ChooseSourceFiles(nullptr).empty()); });
     ASSERT_EQ(shown.size(), SourceFileFilters().size());
     EXPECT_EQ(shown.front().toStdString(), "All Supported Files");
     EXPECT_EQ(shown[1].toStdString(), "Advanced Audio Coding (*.aac)");
@@ -660,7 +742,7 @@ TEST(Application, InterruptTerminateAndHangUpEndItAsItsCloseDoes) {
             window->Settings() = ConversionSettings(TEMBREL_PROGRAM_DIR "/");
             window->Settings().SWFOutputFolderOpt = kOutputCustomFolder;
             window->Settings().SWFSpecifiedFolder = out;
-            window->Settings().BrowseOutFolder = 0;
+            window->Settings().BrowseOutFolder = 1;  // nothing opens at a logout
             QMetaObject::invokeMethod(window, &MainDialog::ConvertAll, Qt::QueuedConnection);
             return;
         }
@@ -676,6 +758,7 @@ TEST(Application, InterruptTerminateAndHangUpEndItAsItsCloseDoes) {
     kept.erase("tembrel-ruffle");  // the page's player, beside it
     EXPECT_EQ(kept, std::set<std::string>{"short.swf"});
     EXPECT_EQ(NamesIn(scratch.Path()), sources);
+    EXPECT_EQ(recorders.handOffs, std::vector<std::string>{});
 
     // SIGHUP with the Options sheet open on its preview.
     MainWindowHooks hooks;

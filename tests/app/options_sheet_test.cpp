@@ -10,6 +10,7 @@
 #include <QColorDialog>
 #include <QApplication>
 #include <QComboBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -142,14 +143,17 @@ TEST_F(OptionsSheetTest, SoundRatesStayAPairTheEncoderCanMake) {
     EXPECT_EQ(bits->currentData().toInt(), 64);
     EXPECT_EQ(presets->currentText(), "Custom");
 
-    // "Auto" locks the manual choices and keeps the stored ones.
+    // "Auto" locks the manual choices; what they show is stored, not the
+    // preset that was stored before.
     Choose(presets, 0x188);
     EXPECT_FALSE(bits->isEnabled());
     EXPECT_FALSE(stereo->isEnabled());
     ConversionSettings automatic = settings;
     ASSERT_TRUE(sheet.PageAt(CSheetOptions::kSoundPage)->Apply(automatic));
     EXPECT_EQ(automatic.AutoDestMP3EncodingParam, 1);
-    EXPECT_EQ(automatic.MP3BitRate, 24);
+    EXPECT_EQ(automatic.MP3BitRate, 64);
+    EXPECT_EQ(automatic.MP3SampleRate, 11025);
+    EXPECT_EQ(automatic.MP3ChannelNum, 2);
 
     Choose(presets, 0x988);
     EXPECT_TRUE(bits->isEnabled());
@@ -244,6 +248,10 @@ TEST_F(OptionsSheetTest, SwfPageColoursAndEnablingRules) {
     EXPECT_EQ(out.ButtonSWFType, kPlayerWithShell);
     EXPECT_EQ(out.ShellPlayerSWF, ProgramFolder() + "ControlSWF/ShellPlayer/track_bar.swf");
     EXPECT_EQ(out.ControlSWF, ProgramFolder() + "ControlSWF/track_bar.swf");
+
+    // The picture's Browse shows its patterns as the main window's dialog does.
+    EXPECT_EQ(test::FileDialogFilterNames([&] { Find<QPushButton>(&sheet, "jpegBrowse")->click(); }),
+              QStringList{"JPEG File (*.jpg;*.jpeg;*.jpe;*.jfif)"});
 
     Find<QLabel>(&sheet, "soundTypeLink")->linkActivated("#");
     EXPECT_TRUE(messages_.back().startsWith("Streaming sound can be played while downloading."));

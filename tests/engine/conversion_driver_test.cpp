@@ -392,13 +392,17 @@ TEST_F(DriverTest, UnusableTemplatesStopTheRunWithTheirMessage) {
     ::mkdir(scratch.File("Timer").c_str(), 0755);
     test::WriteAll(timingWithout, SmallTemplate(true, false));
     const std::string missing = scratch.File("missing.swf");
+    // There, but too short to load: as good as missing.
+    const std::string cut = scratch.File("cut.swf");
+    test::WriteAll(cut, {'F', 'W', 'S', 6, 20, 0, 0, 0});
     struct Case {
         std::string path;
         std::string message;
         MessageIcon icon;
     } cases[] = {{noActions, TemplateInvalidMessage(noActions), MessageIcon::Stop},
                  {timingWithout, TemplateInvalidMessage(timingWithout), MessageIcon::Stop},
-                 {missing, TemplateMissingMessage(missing), MessageIcon::Exclamation}};
+                 {missing, TemplateMissingMessage(missing), MessageIcon::Exclamation},
+                 {cut, TemplateMissingMessage(cut), MessageIcon::Exclamation}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.path);
         settings.CreateCtrlSWF = 1;
