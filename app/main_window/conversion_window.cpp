@@ -138,7 +138,8 @@ bool TemplateUsable(QWidget* owner, const ConversionSettings& settings, std::str
 
 ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings& settings,
                                         const std::vector<SourceFileEntry>& entries, const std::vector<int>& rows,
-                                        const RowStatusFn& onRowStatus, int jobs) {
+                                        const RowStatusFn& onRowStatus, int jobs,
+                                        std::vector<std::string> listSources) {
     if (std::string reason; !TemplateUsable(owner, settings, reason)) {
         ConversionRunResult refused;
         refused.outcomes.resize(entries.size());
@@ -162,6 +163,7 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     // Declared before the job: the relay outlives the job's threads.
     WindowRelay relay(*window, rows, onRowStatus, loop);
     ConversionJob job(settings, entries);
+    job.NameWithinList(std::move(listSources));
     QObject::connect(window, &ProgressWindow::cancelRequested, window, [&job] { job.Cancel(); });
     if (window->CancelRequested()) job.Cancel();
     job.Start(relay, jobs > 0 ? jobs : DefaultJobCount());
