@@ -18,6 +18,9 @@ struct SourceFileEntry {
     std::string outputSwfPath;  // empty until naming sets it
     std::string htmlPath;
     std::string playerSwfPath;
+    // Overwriting: the "_n" that sets the outputs' name apart from those of
+    // an earlier file of the list (0: the file's own name).
+    int listNameNumber = 0;
 };
 
 }  // namespace tembrel

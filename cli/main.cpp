@@ -165,6 +165,9 @@ int Convert(int argc, char** argv) {
     cli::TerminalListUi listUi(tty);
     SourceFileList list(&listUi);
     std::vector<std::string> paths = CollectInputs(inputs);
+    // Overwritten names come from the whole list, the files that fail to
+    // load among them, so that a shard names its files as one run would.
+    const std::vector<std::string> wholeList = paths;
     // The share is taken of the files, folders expanded, so that workers
     // given one folder split its files too.
     const bool sharded = options.shardCount > 0;
@@ -210,7 +213,8 @@ int Convert(int argc, char** argv) {
     cli::TerminalConversionUi ui(entries, tty, options.json, options.browse);
     const int jobs = options.jobs > 0 ? options.jobs : DefaultJobCount();
     if (!entries.empty() && !cli::InterruptRequested())
-        converted = RunConversionJob(settings, entries, rows, &ui, jobs, StandardConversionSteps(), &outcomes);
+        converted = RunConversionJob(settings, entries, rows, &ui, jobs, StandardConversionSteps(), &outcomes,
+                                     wholeList);
     if (options.json) PrintJson(entries, outcomes, failed, UnlistedJsonLines(share, sameFileAs, list, failed));
     ShutdownAudioDecoding();
     // A run cut short is not a finished one, whatever its files did, so

@@ -1,14 +1,19 @@
 #include "engine/conversion_job.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <exception>
+#include <optional>
 #include <set>
+#include <system_error>
+#include <unordered_map>
 
 #include <unistd.h>
 
 #include "engine/conversion_file_steps.h"
 #include "engine/file_outputs.h"
 #include "engine/output_naming.h"
+#include "platform/file_identity.h"
 #include "platform/os_file.h"
 #include "platform/path_parts.h"
 
@@ -169,10 +174,24 @@ void ConversionJob::EncodeNext(std::unique_lock<std::mutex>& lock, std::stop_tok
 
 namespace {
 
-// The first of the entry's output names that this run has already written.
-std::string WrittenEarlier(const SourceFileEntry& entry, const std::set<std::string>& written) {
-    for (const std::string* name : {&entry.outputSwfPath, &entry.htmlPath, &entry.playerSwfPath})
-        if (!name->empty() && written.count(*name)) return *name;
+// The files a run has written, by identity: one folder reached two ways
+// (through a link) or a name in other letter case on a case-folding file
+// system is still the same file.
+using WrittenFiles = std::set<std::pair<std::uint64_t, std::uint64_t>>;
+
+void NoteWritten(const std::string& name, WrittenFiles& written) {
+    if (const std::optional<FileId> id = FileIdAt(name)) written.emplace(id->device, id->inode);
+}
+
+// The first of the entry's output names that leads to a file this run has
+// already written.
+std::string WrittenEarlier(const SourceFileEntry& entry, const WrittenFiles& written) {
+    if (written.empty()) return {};
+    for (const std::string* name : {&entry.outputSwfPath, &entry.htmlPath, &entry.playerSwfPath}) {
+        if (name->empty()) continue;
+        const std::optional<FileId> id = FileIdAt(*name);
+        if (id && written.count({id->device, id->inode})) return *name;
+    }
     return {};
 }
 
@@ -185,6 +204,22 @@ std::vector<std::string> NamesOf(const SourceFileEntry& entry) {
 }
 
 }  // namespace
+
+// Overwriting, a file whose name an earlier file of the list takes gets the
+// next number, whatever this run writes: the names come from the list, so a
+// run again and each shard of a cluster's list agree on them.
+void ConversionJob::NumberNamesWithinList() {
+    if (namingList_.empty())
+        for (const SourceFileEntry& entry : entries_) namingList_.push_back(entry.sourcePath);
+    const std::vector<int> numbers = ListNameNumbers(options_, namingList_);
+    // A source listed twice is one file, numbered at its first place.
+    std::unordered_map<std::string, std::size_t> firstPlace;
+    for (std::size_t i = 0; i < namingList_.size(); ++i) firstPlace.emplace(namingList_[i], i);
+    for (SourceFileEntry& entry : entries_) {
+        const auto place = firstPlace.find(entry.sourcePath);
+        entry.listNameNumber = place == firstPlace.end() ? 0 : numbers[place->second];
+    }
+}
 
 void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int jobs) {
     const int count = static_cast<int>(entries_.size());
@@ -205,6 +240,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         return;
     }
 
+    if (options_.TargetExistsOpt == kTargetOverwrite) NumberNamesWithinList();
     for (const SourceFileEntry& entry : entries_) files_.push_back(std::make_unique<FileWork>(entry));
     Emit([&] { sink.RunStarted(count); });
 
@@ -222,28 +258,34 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
     const int window = workers.size() <= 1 ? 1 : 2 * static_cast<int>(workers.size());
 
     std::set<std::string> reserved;  // names of files named but not yet placed
-    // Names this run has written. Overwriting replaces what was there
-    // before the run, never a file the run itself just made: a later file
-    // whose name is among these takes the next free name, as with renaming.
-    std::set<std::string> written;
+    // The files this run has written. Overwriting replaces what was there
+    // before the run, never a file the run itself just made: a file whose
+    // name leads to one of these all the same (one folder reached through a
+    // link) takes the next free name when its turn comes, as with renaming.
+    WrittenFiles written;
+    auto renameIfWrittenEarlier = [&](FileWork& file, FileResult& result) {
+        if (options_.TargetExistsOpt != kTargetOverwrite) return true;
+        const std::string taken = WrittenEarlier(file.entry, written);
+        if (taken.empty()) return true;
+        ConversionSettings renaming = options_;
+        renaming.TargetExistsOpt = kTargetAutoRename;
+        std::string status;
+        if (!steps_.nameOutputs(renaming, file.entry, &status, &result.reason)) {
+            if (!status.empty()) result.status = status;
+            return false;
+        }
+        file.namingNote = "\"" + taken + "\" was written earlier in this run, so this file took the next free name";
+        return true;
+    };
     int named = 0;
     auto nameFile = [&](int index, bool mayDefer) {
         FileWork& file = *files_[index];
-        std::string status, reason, note;
+        std::string status, reason;
         SourceFileEntry entry = file.entry;
         bool ok = false;
         MadeFoldersLog made;
         try {
             ok = steps_.nameOutputs && steps_.nameOutputs(options_, entry, &status, &reason);
-            if (ok && options_.TargetExistsOpt == kTargetOverwrite) {
-                const std::string taken = WrittenEarlier(entry, written);
-                if (!taken.empty()) {
-                    ConversionSettings renaming = options_;
-                    renaming.TargetExistsOpt = kTargetAutoRename;
-                    ok = steps_.nameOutputs(renaming, entry, &status, &reason);
-                    note = "\"" + taken + "\" was written earlier in this run, so this file took the next free name";
-                }
-            }
         } catch (...) {
             ok = false;
             status = kStatusConversionFailure;
@@ -264,7 +306,6 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             file.reason = reason;
         } else {
             for (const std::string& name : NamesOf(entry)) reserved.insert(name);
-            file.namingNote = std::move(note);
             toEncode_.push_back(index);
         }
         return true;
@@ -310,17 +351,20 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
         result.reason = file.reason;
         // What the encoder noticed beside a success (a source cut short).
         std::string encodeNote;
+        // Building may rename the file or drop its page.
+        const std::vector<std::string> reservedNames = NamesOf(file.entry);
         if (file.finished && !file.refused && file.encoded) {
             encodeNote = file.reason;
             try {
-                result = BuildAndPlaceOutputs(options_, choice, steps_, file.entry, file.mp3.Path(), tmpl, movie_,
+                if (renameIfWrittenEarlier(file, result))
+                    result = BuildAndPlaceOutputs(options_, choice, steps_, file.entry, file.mp3.Path(), tmpl, movie_,
                                               file.sound, ruffle);
             } catch (...) {
                 result = FileResult{false, kStatusConversionFailure, ReasonForException(std::current_exception())};
             }
         }
         file.mp3.Remove();
-        for (const std::string& name : NamesOf(file.entry)) reserved.erase(name);
+        for (const std::string& name : reservedNames) reserved.erase(name);
 
         FileOutcome& outcome = outcomes_[p];
         const bool cancelled = !result.succeeded && stop.stop_requested();
@@ -336,7 +380,7 @@ void ConversionJob::Run(std::stop_token stop, ConversionEventSink& sink, int job
             outcome.movieWidth = movie_.width;
             outcome.movieHeight = movie_.height;
             lastDurationSeconds_ = file.sound.durationSeconds;
-            for (const std::string& name : NamesOf(file.entry)) written.insert(name);
+            for (const std::string& name : NamesOf(file.entry)) NoteWritten(name, written);
             result.reason = JoinReasons(JoinReasons(file.namingNote, encodeNote), result.reason);
             ++summary_.converted;
         } else {

@@ -12,6 +12,8 @@
 #include <memory>
 #include <mutex>
 #include <stop_token>
+#include <string>
+#include <thread>
 #include <vector>
 
 #include "audio/source_file_entry.h"
@@ -31,6 +33,11 @@ public:
     ~ConversionJob();
     ConversionJob(const ConversionJob&) = delete;
     ConversionJob& operator=(const ConversionJob&) = delete;
+
+    // The entries are a share of this longer list, in its order (a shard of
+    // a cluster's list): overwriting names them as a run over the whole list
+    // would. Without it they are named as a list of their own. Before Start.
+    void NameWithinList(std::vector<std::string> list) { namingList_ = std::move(list); }
 
     // Starts the run on the engine's own threads with up to `jobs` files
     // encoded at once (at least 1). sink must outlive the run. Once only.
@@ -69,12 +76,14 @@ private:
     void Encode(std::stop_token stop);
     void EncodeNext(std::unique_lock<std::mutex>& lock, std::stop_token stop);
     void Emit(const std::function<void()>& call);
+    void NumberNamesWithinList();
 
     const ConversionSettings options_;
     RunTemplate template_;
     PreparedMovie movie_;
     std::uint32_t lastDurationSeconds_ = 0;
     std::vector<SourceFileEntry> entries_;
+    std::vector<std::string> namingList_;
     const ConversionSteps steps_;
     std::vector<FileOutcome> outcomes_;
     RunSummary summary_;

@@ -185,10 +185,11 @@ private:
 
 int RunConversionJob(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                      const std::vector<int>& rows, ConversionUi* ui, int jobs, const ConversionSteps& steps,
-                     std::vector<FileOutcome>* outcomes) {
+                     std::vector<FileOutcome>* outcomes, std::vector<std::string> namingList) {
     std::vector<SourceFileEntry> list;
     for (const SourceFileEntry* entry : entries) list.push_back(*entry);
     ConversionJob job(settings, std::move(list), steps);
+    job.NameWithinList(std::move(namingList));
     if (ui) {
         UiBridge bridge(*ui, entries, rows, job);
         job.Start(bridge, jobs);

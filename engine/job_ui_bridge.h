@@ -6,6 +6,7 @@
 // that it hands over and goes on, and the next event waits for it instead,
 // so that Cancel pressed while progress is shown reaches the file by the
 // next step. The calling thread keeps pumping while it waits.
+#include <string>
 #include <vector>
 
 #include "audio/source_file_entry.h"
@@ -20,10 +21,11 @@ namespace tembrel {
 // at once. rows[i] is the list row of entries[i]; a null ui makes the run
 // silent and uncancellable. Each entry's output paths stay set when it
 // converted and are emptied when it did not; *outcomes (when given)
-// receives each file's outcome.
+// receives each file's outcome. namingList, when not empty, is the whole
+// list the entries were taken from (ConversionJob::NameWithinList).
 // Returns the number of files converted.
 int RunConversionJob(const ConversionSettings& settings, const std::vector<SourceFileEntry*>& entries,
                      const std::vector<int>& rows, ConversionUi* ui, int jobs, const ConversionSteps& steps,
-                     std::vector<FileOutcome>* outcomes = nullptr);
+                     std::vector<FileOutcome>* outcomes = nullptr, std::vector<std::string> namingList = {});
 
 }  // namespace tembrel

@@ -9,6 +9,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <unordered_map>
+#include <unordered_set>
+
 #include "platform/path_parts.h"
 #include "platform/documents_folder.h"
 #include "platform/file_identity.h"
@@ -47,11 +50,24 @@ bool ProbeFolderOf(const std::string& target, std::string* reason) {
     return true;
 }
 
-// The longest name a file may have in folder (255 on most file systems).
-std::size_t NameLimitOf(const std::string& folder) {
+// The longest name a file may have in folder (255 on most file systems),
+// asked of its nearest level that exists: a folder still to be made gets
+// the limit of the one it will be made in.
+std::size_t NameLimitOf(std::string folder) {
+    while (folder.size() > 1 && !AnythingExistsAt(folder)) {
+        if (folder.back() == '/') folder.pop_back();
+        const std::size_t slash = folder.rfind('/');
+        folder.resize(slash == std::string::npos ? 0 : slash + 1);
+    }
     errno = 0;
-    const long limit = ::pathconf(folder.c_str(), _PC_NAME_MAX);
+    const long limit = ::pathconf(folder.empty() ? "." : folder.c_str(), _PC_NAME_MAX);
     return limit > 0 ? static_cast<std::size_t>(limit) : 255;
+}
+
+// Only the shell-player kind writes a player; a stale player choice must
+// not send the page to a file that never comes.
+bool WritesPlayer(const ConversionSettings& settings) {
+    return settings.CreateCtrlSWF != 0 && settings.ButtonSWFType == kPlayerWithShell;
 }
 
 // The names a file's outputs get for one base.
@@ -60,9 +76,7 @@ struct OutputNames {
 
     OutputNames(const ConversionSettings& settings, const std::string& base) : swf(base + ".swf") {
         if (settings.CreateHtmlFile != 0) page = base + ".htm";
-        // Only the shell-player kind writes a player; a stale player choice
-        // must not send the page to a file that never comes.
-        if (settings.CreateCtrlSWF != 0 && settings.ButtonSWFType == kPlayerWithShell) player = base + ".player.swf";
+        if (WritesPlayer(settings)) player = base + ".player.swf";
     }
     bool AnyExists() const {
         return AnythingExistsAt(swf) || AnythingExistsAt(page) || AnythingExistsAt(player);
@@ -99,15 +113,24 @@ std::string FolderFailure(const std::string& path) {
     return ErrorText(error != 0 ? error : ENOENT);
 }
 
+// The longest ending a file's outputs add to its base: the player's, and
+// with a page the script that carries each movie for a page opened from
+// disk ("<name>.swf.js", under the Ruffle folder beside the page).
+std::size_t LongestEnding(const ConversionSettings& settings) {
+    const bool page = settings.CreateHtmlFile != 0;
+    const std::string longest = std::string(WritesPlayer(settings) ? ".player.swf" : ".swf") + (page ? ".js" : "");
+    return longest.size();
+}
+
 // base + suffix, with the file-name part of base cut short (never inside a
-// UTF-8 character) so that the name with its longest extension still fits
-// the folder's name limit.
-std::string NumberedBase(const std::string& base, const std::string& suffix, std::size_t longestExtension,
-                         std::size_t nameLimit) {
+// UTF-8 character) so that the name with its longest ending still fits the
+// folder's name limit. A base that fits is left as it is.
+std::string FittedBase(const std::string& base, const std::string& suffix, std::size_t longestEnding,
+                       std::size_t nameLimit) {
     const std::size_t slash = base.rfind('/');
     const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     std::size_t keep = base.size() - nameStart;
-    const std::size_t fixed = suffix.size() + longestExtension;
+    const std::size_t fixed = suffix.size() + longestEnding;
     const std::size_t room = nameLimit > fixed ? nameLimit - fixed : 1;
     if (keep > room) {
         keep = room;
@@ -115,6 +138,17 @@ std::string NumberedBase(const std::string& base, const std::string& suffix, std
         while (keep > 1 && (static_cast<unsigned char>(base[nameStart + keep]) & 0xC0) == 0x80) --keep;
     }
     return base.substr(0, nameStart + keep) + suffix;
+}
+
+std::string NumberSuffix(int n) { return n > 0 ? "_" + std::to_string(n) : std::string(); }
+
+// The base of a source's outputs (its folder and stem, no ending) for a
+// folder choice, before any numbering; "" when there is no folder to name.
+std::string OwnBase(int mode, const std::string& folder, bool mirror, const std::string& source) {
+    if (mode == kOutputFolderPerFile) return WithoutExtension(source) + "/" + StemOf(source);
+    if (mode != kOutputCustomFolder) return WithoutExtension(source);
+    if (folder.empty()) return {};
+    return folder + (folder.back() == '/' ? "" : "/") + (mirror ? MirroredFolder(source) : "") + StemOf(source);
 }
 
 enum class Step { Named, Refused, FallBack };
@@ -166,7 +200,6 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
         // One attempt at the current folder choice: Named, Refused (no
         // fallback) or FallBack (status set, the documents folder may help).
         auto attempt = [&]() -> Step {
-            std::string base;
             if (mode == kOutputFolderPerFile) {
                 const std::string perFile = WithoutExtension(source);
                 if (!EnsureFolder(perFile)) {
@@ -174,31 +207,31 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                     why = FolderFailure(perFile);
                     return Step::FallBack;
                 }
-                base = perFile + "/" + StemOf(source);
             } else if (mode == kOutputCustomFolder) {
                 if (folder.empty() || !EnsureFolder(folder)) {
                     *status = WithPath(kStatusFailedFolder, folder);
                     why = folder.empty() ? "no output folder is set" : FolderFailure(folder);
                     return Step::FallBack;
                 }
-                base = folder;
-                if (base.back() != '/') base += '/';
-                if (mirror) {
-                    base += MirroredFolder(source);
-                    if (!EnsureFolder(base)) {
-                        *status = WithPath(kStatusFailedFolder, base);
-                        why = FolderFailure(base);
-                        return Step::FallBack;
-                    }
-                }
-                base += StemOf(source);
-            } else {
-                base = WithoutExtension(source);
+            }
+            const std::string whole = OwnBase(mode, folder, mirror, source);
+            const std::string baseFolder = whole.substr(0, whole.rfind('/') + 1);
+            if (mode == kOutputCustomFolder && mirror && !EnsureFolder(baseFolder)) {
+                *status = WithPath(kStatusFailedFolder, baseFolder);
+                why = FolderFailure(baseFolder);
+                return Step::FallBack;
             }
 
+            // Every output's name must fit, the longest included: a long
+            // name is cut short rather than lose its player or page.
+            const std::size_t nameLimit = NameLimitOf(baseFolder);
+            const std::size_t longestEnding = LongestEnding(settings);
+            const bool overwrite = settings.TargetExistsOpt == kTargetOverwrite;
+            std::string base = FittedBase(whole, overwrite ? NumberSuffix(entry.listNameNumber) : "",
+                                          longestEnding, nameLimit);
             OutputNames names(settings, base);
             if (names.AnyExists()) {
-                if (settings.TargetExistsOpt == kTargetOverwrite) {
+                if (overwrite) {
                     // Decided by identity, not by name: no spelling, link or
                     // letter case may turn the source into an output.
                     if (names.AnyIsSource(source)) {
@@ -216,11 +249,8 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                     why.clear();
                     return Step::Refused;
                 } else {
-                    const std::size_t nameLimit = NameLimitOf(base.substr(0, base.rfind('/') + 1));
-                    const std::size_t longestExtension = names.player.empty() ? 4 : std::strlen(".player.swf");
                     for (int n = 1;; ++n) {
-                        const std::string numbered =
-                            NumberedBase(base, "_" + std::to_string(n), longestExtension, nameLimit);
+                        const std::string numbered = FittedBase(whole, NumberSuffix(n), longestEnding, nameLimit);
                         names = OutputNames(settings, numbered);
                         if (!names.AnyExists()) {
                             base = numbered;
@@ -263,6 +293,51 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
         mirror = settings.SWFOutputFolderOpt == kOutputCustomFolder && settings.CreateDirs != 0;
         mode = kOutputCustomFolder;
     }
+}
+
+std::vector<int> ListNameNumbers(const ConversionSettings& settings, const std::vector<std::string>& sources) {
+    const std::size_t longestEnding = LongestEnding(settings);
+    std::unordered_set<std::string> taken;  // every output name of the files so far
+    // Per base, the lowest number not yet known to be taken: names once
+    // taken stay taken, so the search for a base goes on where it ended.
+    std::unordered_map<std::string, int> nextNumber;
+    std::unordered_map<std::string, std::size_t> limits;  // per folder
+    std::unordered_map<std::string, int> numberOf;  // per source: one listed twice is one file
+    std::vector<int> numbers;
+    numbers.reserve(sources.size());
+    for (const std::string& source : sources) {
+        if (const auto seen = numberOf.find(source); seen != numberOf.end()) {
+            numbers.push_back(seen->second);
+            continue;
+        }
+        std::string whole = OwnBase(settings.SWFOutputFolderOpt, settings.SWFSpecifiedFolder, settings.CreateDirs != 0,
+                                    source);
+        if (whole.empty()) {
+            numbers.push_back(0);
+            continue;
+        }
+        // One folder spelled two ways ("a//b", "a/./b") is one folder.
+        const std::size_t slash = whole.rfind('/');
+        std::string folder = slash == std::string::npos ? std::string() : whole.substr(0, slash + 1);
+        if (!folder.empty()) folder = std::filesystem::path(folder).lexically_normal().string();
+        if (!folder.empty() && folder.back() != '/') folder += '/';
+        whole = folder + whole.substr(slash == std::string::npos ? 0 : slash + 1);
+        auto limit = limits.find(folder);
+        if (limit == limits.end()) limit = limits.emplace(folder, NameLimitOf(folder)).first;
+
+        int& n = nextNumber[whole];
+        for (;; ++n) {
+            const OutputNames names(settings, FittedBase(whole, NumberSuffix(n), longestEnding, limit->second));
+            const auto isTaken = [&](const std::string& name) { return !name.empty() && taken.count(name) != 0; };
+            if (isTaken(names.swf) || isTaken(names.page) || isTaken(names.player)) continue;
+            for (const std::string* name : {&names.swf, &names.page, &names.player})
+                if (!name->empty()) taken.insert(*name);
+            break;
+        }
+        numberOf.emplace(source, n);
+        numbers.push_back(n++);
+    }
+    return numbers;
 }
 
 }  // namespace tembrel

@@ -20,12 +20,24 @@ inline constexpr char kStatusTargetSkipped[] = "Target exists and skipped";
 // returns false with the status text in *status, what lies behind it in
 // *reason (when given) and the entry's output paths empty.
 // A name is free only when none of the file's outputs (SWF, page, player)
-// exists under it. Nothing is created or removed at the names themselves:
+// exists under it. A name too long for the folder once its longest ending is
+// added (the player's, or the script that carries a movie for the page) is
+// cut short to fit. Overwriting, the name gets the entry's listNameNumber
+// (see ListNameNumbers) and replaces whatever stands there. Nothing is created or removed at the names themselves:
 // the outputs are written beside them and moved there when complete.
 // Reads SWFOutputFolderOpt, SWFSpecifiedFolder, CreateDirs, TargetExistsOpt,
 // OutputFiles2MyDocuments, CreateHtmlFile, CreateCtrlSWF and ButtonSWFType.
 bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std::string* status,
                  std::string* reason = nullptr);
+
+// For overwriting: the number ("_n") each source of a list adds to its
+// outputs' name, 0 for none. A source whose name an earlier source of the
+// list takes gets the number renaming would give it in a folder holding only
+// the outputs of the sources before it, so the names are a function of the
+// list alone: a run again, or any share of the list named from the whole
+// list, gives every file the same name. Needs the names only: a source that
+// turns out not to load still holds its name; one listed twice is one file.
+std::vector<int> ListNameNumbers(const ConversionSettings& settings, const std::vector<std::string>& sources);
 
 // Makes sure a folder exists at path, creating every missing level. False
 // when a level is taken by something that is not a folder or cannot be made.

@@ -126,7 +126,8 @@ private:
 
 ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings& settings,
                                         const std::vector<SourceFileEntry>& entries, const std::vector<int>& rows,
-                                        const RowStatusFn& onRowStatus, int jobs) {
+                                        const RowStatusFn& onRowStatus, int jobs,
+                                        std::vector<std::string> listSources) {
     // A template that is missing or cannot be used is told over the window
     // as it is, before anything is disabled or shown; the run takes the
     // checked template on. Only the template itself is read here: the
@@ -157,6 +158,7 @@ ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings
     WindowRelay relay(*window, rows, onRowStatus, loop);
     ConversionJob job(settings, entries);
     job.UseCheckedTemplate(std::move(checked));
+    job.NameWithinList(std::move(listSources));
     QObject::connect(window, &ProgressWindow::cancelRequested, window, [&job] { job.Cancel(); });
     if (window->CancelRequested()) job.Cancel();
     job.Start(relay, jobs > 0 ? jobs : DefaultJobCount());

@@ -4,6 +4,7 @@
 // shown on the GUI thread as they come; returns once the run has ended.
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include <QString>
@@ -31,9 +32,12 @@ using RowStatusFn = std::function<void(int row, const QString& status, const QSt
 // starts and its outcome's status when it ends; a run refused for its
 // template is told before the owner is disabled or the progress window
 // shows, and changes no row (the reasons are in the outcomes). Messages go
-// through ShowMessage, the SWF to reveal through Desktop().
+// through ShowMessage, the SWF to reveal through Desktop(). listSources,
+// when given, are the sources of the whole list the entries were picked from,
+// in its order: overwritten names are then those of a run over all of it.
 ConversionRunResult RunConversionWindow(QWidget* owner, const ConversionSettings& settings,
                                         const std::vector<SourceFileEntry>& entries, const std::vector<int>& rows,
-                                        const RowStatusFn& onRowStatus, int jobs = 0);
+                                        const RowStatusFn& onRowStatus, int jobs = 0,
+                                        std::vector<std::string> listSources = {});
 
 }  // namespace tembrel::app

@@ -455,8 +455,11 @@ void MainDialog::ConvertRows(const std::vector<int>& rows) {
             item->setToolTip(kSwfColumn, reason);
         }
     };
+    // Converting some rows names them as converting them all would.
+    std::vector<std::string> listSources;
+    for (int row = 0; row < list_->topLevelItemCount(); ++row) listSources.push_back(list_->EntryAt(row)->sourcePath);
     const ConversionRunResult result =
-        RunConversionWindow(this, settings_, entries, rows, onRowStatus, conversionJobs_);
+        RunConversionWindow(this, settings_, entries, rows, onRowStatus, conversionJobs_, std::move(listSources));
     // The window was disabled during the run, so the rows are the ones handed over.
     for (std::size_t i = 0; i < items.size() && i < result.entries.size(); ++i) {
         SourceFileEntry* entry = SortableListCtrl::EntryOf(items[i]);

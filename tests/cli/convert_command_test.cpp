@@ -440,57 +440,102 @@ TEST_F(ConvertCommandTest, JobsGiveTheOutputsOfAOneJobRun) {
     }
 }
 
-TEST_F(ConvertCommandTest, OverwriteNeverReplacesWhatTheSameRunWrote) {
-    // Two folders with the same file name, and one stem in two formats, all
-    // into one folder: overwriting replaces what was there before the run
-    // (the old 01.swf), never what the run itself wrote. With any number of
-    // jobs the later file takes the next free name and says why.
+TEST_F(ConvertCommandTest, OverwriteNamesComeFromTheListInOneRunAndInShards) {
+    // One stem in two formats, in several folders, as a file that is no sound
+    // (it still holds its name) and as a numbered name's own, all into one
+    // folder. The names are the list's: one run, a run again and the shards
+    // of any split give the same files, byte for byte, replacing what was
+    // there before (the old 01.swf and 01_1.swf), never what the run wrote.
     const std::string album = scratch.File("album");
-    for (const char* sub : {"", "/cd1", "/cd2"}) ::mkdir((album + sub).c_str(), 0755);
-    ASSERT_TRUE(test::EncodeTone(album + "/cd1/01.wav", 44100, 2, 1.0, "-c:a pcm_s16le"));
-    ASSERT_TRUE(test::EncodeTone(album + "/cd2/01.wav", 44100, 2, 0.5, "-c:a pcm_s16le"));
-    ASSERT_TRUE(test::EncodeTone(album + "/cd2/song.wav", 44100, 1, 0.3, "-c:a pcm_s16le"));
-    ASSERT_TRUE(test::EncodeTone(album + "/cd2/song.flac", 44100, 1, 0.4, "-c:a flac"));
+    for (const char* sub : {"", "/cd1", "/cd2", "/cd3", "/cd4", "/cd5"}) ::mkdir((album + sub).c_str(), 0755);
+    ASSERT_TRUE(test::EncodeTone(album + "/cd1/01.wav", 44100, 2, 0.4, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd1/01.flac", 22050, 1, 0.3, "-c:a flac"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd2/01.wav", 44100, 1, 0.2, "-c:a pcm_s16le"));
+    test::WriteAll(album + "/cd3/01.wav", std::vector<std::uint8_t>(2000, 0x52));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd3/01_1.wav", 11025, 1, 0.3, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd4/01.wav", 22050, 2, 0.2, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd4/song.wav", 44100, 1, 0.3, "-c:a pcm_s16le"));
+    ASSERT_TRUE(test::EncodeTone(album + "/cd5/song.wav", 44100, 1, 0.2, "-c:a pcm_s16le"));
+    const std::vector<std::pair<std::string, std::string>> named = {
+        {"cd1/01.wav", "01"},     {"cd1/01.flac", "01_1"}, {"cd2/01.wav", "01_2"},   {"cd3/01.wav", ""},
+        {"cd3/01_1.wav", "01_1_1"}, {"cd4/01.wav", "01_4"}, {"cd4/song.wav", "song"}, {"cd5/song.wav", "song_1"}};
+    std::string list;
+    for (const auto& [source, base] : named) list += "album/" + source + "\n";
+    test::WriteAll(scratch.File("list"), std::vector<std::uint8_t>(list.begin(), list.end()));
+
     const std::string out = scratch.File("out");
-    const std::string arguments = "--out " + ShellQuote(out) + " --exists overwrite --html --json --shell-player " +
+    const std::string arguments = "--files-from list --out out --exists overwrite --html --page-ruffle web --json "
+                                  "--shell-player " +
                                   ShellQuote(std::string(TEMBREL_PROGRAM_DIR) + "/" + kDefaultShellPlayerSwf) + " ";
-    std::string firstText;
-    for (const char* jobs : {"1", "3"}) {
-        SCOPED_TRACE(std::string("--jobs ") + jobs);
+    const auto before = [&] {
         std::filesystem::remove_all(out);
         ::mkdir(out.c_str(), 0755);
         test::WriteAll(out + "/01.swf", {'o', 'l', 'd'});
-        std::string text, err;
-        EXPECT_EQ(Convert(std::string("--jobs ") + jobs + " " + arguments + "album", &text, &err), 1) << err;
-        for (const char* stem : {"01", "song"}) {
-            const std::vector<std::string> sources =
-                std::string(stem) == "01"
-                    ? std::vector<std::string>{album + "/cd1/01.wav", album + "/cd2/01.wav"}
-                    : std::vector<std::string>{album + "/cd2/song.flac", album + "/cd2/song.wav"};
-            std::vector<std::string> lines{JsonLineOf(text, sources[0]), JsonLineOf(text, sources[1])};
-            ASSERT_FALSE(lines[0].empty() || lines[1].empty()) << text;
-            if (text.find(lines[1]) < text.find(lines[0])) std::swap(lines[0], lines[1]);  // list order
-            for (int i = 0; i < 2; ++i) {
-                const std::string base = out + "/" + stem + (i == 0 ? "" : "_1");
-                EXPECT_NE(lines[i].find("\"swf\":\"" + base + ".swf\",\"page\":\"" + base + ".htm\",\"player\":\"" +
-                                        base + ".player.swf\""),
-                          std::string::npos)
-                    << lines[i];
-                EXPECT_EQ(lines[i].find("was written earlier in this run") != std::string::npos, i == 1) << lines[i];
-                // Each file is still the one its line tells of.
-                EXPECT_NE(lines[i].find("\"bytes\":" + std::to_string(FileSizeAt(base + ".swf")) + "}"),
-                          std::string::npos)
-                    << lines[i];
-                EXPECT_TRUE(FileExists(base + ".player.swf") && FileExists(base + ".htm")) << base;
-            }
-            EXPECT_NE(lines[1].find("\"reason\":\"\\\"" + out + "/" + stem), std::string::npos) << lines[1];
+        test::WriteAll(out + "/01_1.swf", {'o', 'l', 'd'});
+    };
+    const auto sortedLines = [](const std::string& text) {
+        std::istringstream stream(text);
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(stream, line);) lines.push_back(line);
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+
+    before();
+    std::string text, err;
+    EXPECT_EQ(Convert("--jobs 3 " + arguments, &text, &err), 1) << err;  // one file is no sound
+    const auto whole = Tree(out);
+    EXPECT_EQ(whole.size(), 7u * 3);
+    for (const auto& [source, base] : named) {
+        const std::string line = JsonLineOf(text, album + "/" + source);
+        if (base.empty()) {
+            EXPECT_NE(line.find("\"status\":\"Failed to load\""), std::string::npos) << line;
+            continue;
         }
-        EXPECT_NE(err.find(album + "/cd2/01.wav: \"" + out + "/01.swf\" was written earlier in this run"),
+        EXPECT_NE(line.find("\"status\":\"" + base + ".swf\",\"swf\":\"" + out + "/" + base + ".swf\",\"page\":\"" +
+                            out + "/" + base + ".htm\",\"player\":\"" + out + "/" + base + ".player.swf\",\"reason\":\"\""),
                   std::string::npos)
-            << err;
-        if (firstText.empty()) firstText = text;
-        EXPECT_EQ(text, firstText);
+            << line;
+        // Each file is still the one its line tells of.
+        EXPECT_NE(line.find("\"bytes\":" + std::to_string(FileSizeAt(out + "/" + base + ".swf")) + "}"),
+                  std::string::npos)
+            << line;
     }
+    const std::vector<std::string> wholeLines = sortedLines(text);
+
+    for (int count : {1, 2, 3, 5}) {
+        SCOPED_TRACE(std::to_string(count) + " shards");
+        before();
+        std::string joined;
+        for (int index = 1; index <= count; ++index) {
+            std::string part;
+            Convert("--jobs 1 --shard " + std::to_string(index) + "/" + std::to_string(count) + " " + arguments, &part);
+            joined += part;
+        }
+        EXPECT_EQ(sortedLines(joined), wholeLines);
+        const auto sharded = Tree(out);
+        EXPECT_EQ(sharded.size(), whole.size());
+        for (const auto& [name, bytes] : whole) {
+            ASSERT_TRUE(sharded.count(name)) << name;
+            EXPECT_TRUE(sharded.at(name) == bytes) << name << " differs";
+        }
+    }
+    // A run again over the outputs of the last one changes nothing.
+    EXPECT_EQ(Convert(arguments, &text, &err), 1) << err;
+    EXPECT_EQ(sortedLines(text), wholeLines);
+    EXPECT_TRUE(Tree(out) == whole);
+
+    // One folder reached two ways, a link among them: the second file of one
+    // stem still never replaces the first, and says why.
+    ::symlink("cd1", (album + "/alias").c_str());
+    EXPECT_EQ(Convert("--exists overwrite --no-html --json album/cd1/01.wav album/alias/01.flac", &text, &err), 1);
+    EXPECT_NE(err.find(album + "/alias/01.flac: \"" + album + "/alias/01.swf\" was written earlier in this run"),
+              std::string::npos)
+        << err;
+    EXPECT_NE(JsonLineOf(text, album + "/alias/01.flac").find("\"swf\":\"" + album + "/alias/01_1.swf\""),
+              std::string::npos)
+        << text;
+    EXPECT_TRUE(FileExists(album + "/cd1/01.swf") && FileExists(album + "/cd1/01_1.swf"));
 }
 
 TEST_F(ConvertCommandTest, SourcesCutShortConvertWithAReason) {

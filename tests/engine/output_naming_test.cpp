@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
 #include <unistd.h>
+#include <vector>
 
 #include "engine/output_naming.h"
 #include "platform/documents_folder.h"
@@ -114,43 +116,73 @@ TEST_F(OutputNaming, AutoRenameTakesTheFirstFreeNumberForAllThreeNames) {
 }
 
 // A source whose name takes the folder's whole name limit (255 bytes of
-// two-byte characters here): renaming cuts the base name short, never inside
-// a character, so that every numbered name (the player's longest) fits and
-// can be created.
-TEST_F(OutputNaming, AutoRenameShortensLongNamesOnCharacterBoundaries) {
+// two-byte characters here): its outputs' name is cut short, never inside a
+// character, so that every name the file needs fits - the player's, and with
+// a page the scripts that carry its movies for a page opened from disk
+// (movies/<name>.swf.js) - and so does every numbered name renaming gives.
+TEST_F(OutputNaming, LongNamesAreCutShortSoThatEveryOutputFits) {
     std::string stem;
     for (int i = 0; i < 125; ++i) stem += "\xC3\xA9";  // é
     stem += "x";
     const std::string source = dir_.File(stem + ".wav");
     ASSERT_EQ(FileNameOf(source).size(), 255u);
     Touch(source);
-    Touch(dir_.File(stem + ".swf"));
 
-    // Whole characters of the stem that a numbered name keeps.
+    // Whole characters of the stem that a name keeps before suffix.
     auto keptCharacters = [&](const std::string& path, const std::string& suffix) {
         const std::string name = FileNameOf(path);
-        EXPECT_LE(name.size(), 255u) << name;
         const std::size_t kept = name.size() - suffix.size();
         EXPECT_EQ(name.substr(kept), suffix);
-        EXPECT_EQ(kept % 2, 0u) << "cut inside a character";
         EXPECT_EQ(name.substr(0, kept), stem.substr(0, kept));
-        return kept / 2;
+        EXPECT_TRUE(kept % 2 == 0 || kept == stem.size()) << "cut inside a character: " << name;
+        return kept == stem.size() ? 0 : kept / 2;  // 0: the whole stem
     };
-    Name(source, true);
-    EXPECT_EQ(keptCharacters(entry_.outputSwfPath, "_1.swf"), 124u);  // 249 bytes would split an é
-    EXPECT_EQ(keptCharacters(entry_.htmlPath, "_1.htm"), 124u);
-    for (int n = 1; n <= 9; ++n) Touch(dir_.File(stem.substr(0, 248) + "_" + std::to_string(n) + ".swf"));
-    Name(source, true);
-    EXPECT_EQ(keptCharacters(entry_.outputSwfPath, "_10.swf"), 124u);
-
-    settings_.CreateCtrlSWF = 1;
-    settings_.ButtonSWFType = kPlayerWithShell;
-    Name(source, true);
-    EXPECT_EQ(keptCharacters(entry_.playerSwfPath, "_1.player.swf"), 121u);
-    EXPECT_EQ(keptCharacters(entry_.outputSwfPath, "_1.swf"), 121u);
-    for (const std::string* name : {&entry_.outputSwfPath, &entry_.htmlPath, &entry_.playerSwfPath}) {
-        Touch(*name);
-        EXPECT_TRUE(fs::exists(*name)) << *name;
+    // Creates every file the outputs need, as the run would.
+    auto createAll = [&]() {
+        std::vector<std::string> made;
+        for (const std::string* name : {&entry_.outputSwfPath, &entry_.htmlPath, &entry_.playerSwfPath}) {
+            if (name->empty()) continue;
+            made.push_back(*name);
+            if (name != &entry_.htmlPath && !entry_.htmlPath.empty())
+                made.push_back(dir_.File("tembrel-ruffle/movies/" + FileNameOf(*name) + ".js"));
+        }
+        for (const std::string& name : made) {
+            Touch(name);
+            EXPECT_TRUE(fs::exists(name)) << name;
+        }
+        return made;
+    };
+    struct Case {
+        bool page, player;
+        std::size_t own, numbered, tenth;  // characters kept by the own name, by _1 and by _10
+    } cases[] = {
+        {false, false, 0, 124, 124},  // .swf: the whole stem fits; _1 would split an é at 249 bytes
+        {true, false, 124, 123, 122},  // .swf.js
+        {false, true, 122, 121, 120},  // .player.swf
+        {true, true, 120, 119, 119},   // .player.swf.js
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.page ? "page " : "") + (c.player ? "player" : ""));
+        settings_.CreateHtmlFile = c.page ? 1 : 0;
+        settings_.CreateCtrlSWF = c.player ? 1 : 0;
+        settings_.ButtonSWFType = kPlayerWithShell;
+        Name(source, true);
+        EXPECT_EQ(keptCharacters(entry_.outputSwfPath, ".swf"), c.own);
+        if (c.page) {
+            EXPECT_EQ(keptCharacters(entry_.htmlPath, ".htm"), c.own);
+        }
+        if (c.player) {
+            EXPECT_EQ(keptCharacters(entry_.playerSwfPath, ".player.swf"), c.own);
+        }
+        std::vector<std::string> made = createAll();
+        for (int n = 1; n <= 10; ++n) {
+            Name(source, true);
+            const std::string suffix = "_" + std::to_string(n);
+            EXPECT_EQ(keptCharacters(entry_.outputSwfPath, suffix + ".swf"), n < 10 ? c.numbered : c.tenth);
+            const std::vector<std::string> more = createAll();
+            made.insert(made.end(), more.begin(), more.end());
+        }
+        for (const std::string& name : made) fs::remove(name);
     }
 }
 
