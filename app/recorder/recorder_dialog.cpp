@@ -21,6 +21,7 @@
 
 #include "app/widgets/message_box.h"
 #include "app/widgets/program_icon.h"
+#include "app/recorder/level_meter_view.h"
 #include "app/recorder/recording_copy.h"
 #include "app/recorder/recording_profile.h"
 #include "app/recorder/wav_playback_device.h"
@@ -34,6 +35,8 @@ namespace tembrel::app {
 namespace {
 
 constexpr int kTickMs = 1000;
+// 25 readings a second: the meter follows speech without flicker.
+constexpr int kMeterTickMs = 40;
 
 RecorderDialog::SavePathHook& SavePathAnswer() {
     static RecorderDialog::SavePathHook hook;
@@ -110,11 +113,16 @@ RecorderDialog::RecorderDialog(QWidget* parent) : QDialog(parent) {
     ending->addStretch(1);
     for (QPushButton* button : {saveAs_, convert_, cancel_}) ending->addWidget(button);
 
+    levelView_ = new LevelMeterView(this);
+    levelView_->setObjectName("level");
+
     auto* grid = new QGridLayout(this);
     grid->addWidget(status_, 0, 0);
     grid->addLayout(transport, 1, 0);
     grid->addLayout(qualityRow, 2, 0);
     grid->addWidget(volumeSlider_, 0, 1, 3, 1);
+    // The meter stands right of everything else, so nothing else moves.
+    grid->addWidget(levelView_, 0, 2, 3, 1);
     grid->addLayout(ending, 3, 0, 1, 2);
 
     connect(record_, &QPushButton::clicked, this, &RecorderDialog::OnRecord);
@@ -131,6 +139,8 @@ RecorderDialog::RecorderDialog(QWidget* parent) : QDialog(parent) {
     playbackTimer_.setInterval(kTickMs);
     connect(&recordingTimer_, &QTimer::timeout, this, &RecorderDialog::OnRecordingTick);
     connect(&playbackTimer_, &QTimer::timeout, this, &RecorderDialog::OnPlaybackTick);
+    meterTimer_.setInterval(kMeterTickMs);
+    connect(&meterTimer_, &QTimer::timeout, this, &RecorderDialog::OnMeterTick);
 
     ShowState();
     // Without a device the dialog opens all the same; Record says why.
@@ -225,6 +235,9 @@ bool RecorderDialog::OpenInput() {
     source_ = std::move(source);
     input_ = input;
     inputQuality_ = code;
+    meter_.Reset(preset.channels, preset.samplesPerSec);
+    OnMeterTick();
+    meterTimer_.start();
     connect(source_.get(), &QAudioSource::stateChanged, this, &RecorderDialog::OnInputStateChanged);
     connect(input_, &QIODevice::readyRead, this, &RecorderDialog::OnInputReady);
     return true;
@@ -240,7 +253,12 @@ void RecorderDialog::CloseInput() {
     source->disconnect(this);
     input->disconnect(this);
     source->stop();
+    meterTimer_.stop();
+    meter_.Reset(0, 1);
+    levelView_->Show({});
 }
+
+void RecorderDialog::OnMeterTick() { levelView_->Show(meter_.Read()); }
 
 void RecorderDialog::OnQualityChosen() {
     // The list is disabled while recording. The input follows the choice;
@@ -273,9 +291,11 @@ bool RecorderDialog::StartRecording() {
 void RecorderDialog::OnInputReady() {
     if (!input_) return;
     // Read while idle too, so the device never backs up with sound no one
-    // wants; only a recording keeps it.
+    // wants and the meter hears it; only a recording keeps it.
     const QByteArray bytes = input_->readAll();
-    if (state_ != RecorderState::Recording || bytes.isEmpty()) return;
+    if (bytes.isEmpty()) return;
+    meter_.Feed(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (state_ != RecorderState::Recording) return;
     writer_.Write(bytes.constData(), static_cast<std::size_t>(bytes.size()));
     recordedBytes_ += bytes.size();
 }

@@ -12,6 +12,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include "recorder/level_meter.h"
 #include "recorder/recorder_state.h"
 #include "recorder/recording_quality.h"
 #include "recorder/wav_file_writer.h"
@@ -26,6 +27,7 @@ class QSlider;
 
 namespace tembrel::app {
 
+class LevelMeterView;
 class WavPlaybackDevice;
 
 class RecorderDialog : public QDialog {
@@ -65,6 +67,7 @@ private:
     void OnOutputStateChanged(QAudio::State state);
     void OnRecordingTick();
     void OnPlaybackTick();
+    void OnMeterTick();
 
     // The input runs from the moment the dialog opens (and again whenever
     // another quality is chosen), and its sound is dropped until Record:
@@ -112,6 +115,10 @@ private:
     std::unique_ptr<WavPlaybackDevice> playback_;
     QTimer recordingTimer_;
     QTimer playbackTimer_;
+    // The input's level, measured from all it hands over, recording or
+    // not, and shown while it is open.
+    LevelMeter meter_;
+    QTimer meterTimer_;
 
     QLabel* status_ = nullptr;
     QComboBox* quality_ = nullptr;
@@ -123,6 +130,7 @@ private:
     QPushButton* saveAs_ = nullptr;
     QPushButton* convert_ = nullptr;
     QPushButton* cancel_ = nullptr;
+    LevelMeterView* levelView_ = nullptr;
 };
 
 // Runs the recorder modally; the saved WAV's path when the user left it with

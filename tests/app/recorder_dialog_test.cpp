@@ -35,6 +35,7 @@
 #include "app/main_window/sortable_list.h"
 #include "app/widgets/message_box.h"
 #include "app/widgets/program_icon.h"
+#include "app/recorder/level_meter_view.h"
 #include "app/recorder/recorder_dialog.h"
 #include "audio/wav_file_reader.h"
 #include "engine/conversion_settings.h"
@@ -608,6 +609,22 @@ void RecordFor(RecorderDialog& dialog, double seconds) {
     ASSERT_TRUE(WaitUntil([&] { return ReadGrowingRecording(path, 22050).samples.size() >= seconds * 22050; }));
 }
 
+// Waits until the level meter has shown `holds` for every channel of the
+// input in ten readings running.
+bool MeterSettles(RecorderDialog& dialog, const std::function<bool(const ChannelLevel&)>& holds) {
+    auto* meter = dialog.findChild<LevelMeterView*>("level");
+    if (!meter) return false;
+    int steady = 0, seen = -1;
+    return WaitUntil([&] {
+        if (meter->Refreshes() == seen) return false;
+        seen = meter->Refreshes();
+        const std::vector<ChannelLevel>& levels = meter->Shown();
+        const bool all = !levels.empty() && std::all_of(levels.begin(), levels.end(), holds);
+        steady = all ? steady + 1 : 0;
+        return steady >= 10;
+    });
+}
+
 bool TemporaryRecordingsIn(const std::string& folder) {
     for (const auto& entry : std::filesystem::directory_iterator(folder))
         if (entry.path().filename().string().rfind("TBQ", 0) == 0) return true;
@@ -617,7 +634,8 @@ bool TemporaryRecordingsIn(const std::string& folder) {
 // The program's own road: the main window's Record, a recording of what the
 // server plays, Convert to SWF, and the main window converting exactly that
 // file; then the dialog ended by Cancel, by its close box and by SIGTERM,
-// each leaving no recording behind.
+// each leaving no recording behind. The level meter reads a tone's level
+// before Record, and full scale with its mark for a clipped one.
 TEST(RecorderDialogOnSoundServer, TheProgramRecordsConvertsAndEndsTheDialogEveryWay) {
     if (!InScenarioChild()) {
         RunOnPrivateSoundServer();
@@ -630,6 +648,8 @@ TEST(RecorderDialogOnSoundServer, TheProgramRecordsConvertsAndEndsTheDialogEvery
     const std::string tone = scratch + "/tone.wav", other = scratch + "/other.wav", take = scratch + "/take.wav";
     WriteTone(tone, {{440, 8.0, 0.5}});
     WriteTone(other, {{440, 1.0, 0.5}});
+    const std::string clipped = scratch + "/clipped.wav";
+    WriteTone(clipped, {{440, 8.0, 2.0}});
     const std::string out = scratch + "/out";
     std::filesystem::create_directory(out);
     MessageLog log;
@@ -655,15 +675,29 @@ TEST(RecorderDialogOnSoundServer, TheProgramRecordsConvertsAndEndsTheDialogEvery
 
         // Record while a tone plays, Stop Rec, Convert to SWF.
         UseRecorder(*window, [&](RecorderDialog& dialog) {
+            QElapsedTimer open;
+            open.start();
+            auto* meter = dialog.findChild<LevelMeterView*>("level");
+            ASSERT_NE(meter, nullptr);
+            // The meter stands clear of every other control.
+            for (QWidget* control : dialog.findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+                if (control == meter || !control->isVisible()) continue;
+                EXPECT_FALSE(meter->geometry().intersects(control->geometry())) << control->objectName().toStdString();
+            }
+            EXPECT_GE(meter->height(), 50);
+            // Before Record the meter already follows the input: the tone's
+            // peak is 6 dB below full scale, and nothing clips.
             QProcess player;
             player.start("paplay", {QString::fromStdString(tone)});
-            {
-                InputListener listener;
-                ASSERT_TRUE(WaitUntil([&] { return listener.HearsSound() || !listener.Running(); }));
-            }
+            ASSERT_TRUE(MeterSettles(dialog, [](const ChannelLevel& level) {
+                return std::abs(level.peakDb - -6.02) <= 2 && std::abs(level.holdDb - -6.02) <= 2 && !level.clipped;
+            })) << (meter->Shown().empty() ? "no input" : std::to_string(meter->Shown()[0].peakDb));
+            EXPECT_EQ(meter->Shown().size(), 1u);  // medium quality, mono
             RecordFor(dialog, 1.5);
             recording = dialog.RecordingPath();
             ButtonOf(dialog, "stopRecording")->click();
+            // At least ten readings a second, from the dialog's start to now.
+            EXPECT_GE(meter->Refreshes(), 10 * open.elapsed() / 1000) << open.elapsed() << " ms";
             const Recording rec = ReadRecording(recording);
             ASSERT_EQ(rec.rate, 22050);
             recordedSeconds = double(rec.samples.size()) / rec.rate;
@@ -701,6 +735,14 @@ TEST(RecorderDialogOnSoundServer, TheProgramRecordsConvertsAndEndsTheDialogEvery
         };
         for (const auto& end : endings) {
             UseRecorder(*window, [&](RecorderDialog& dialog) {
+                // A clipped tone reads full scale, with the clipping mark.
+                QProcess player;
+                player.start("paplay", {QString::fromStdString(clipped)});
+                EXPECT_TRUE(MeterSettles(dialog, [](const ChannelLevel& level) {
+                    return level.peakDb >= kClipDb && level.clipped;
+                }));
+                player.kill();
+                player.waitForFinished(20000);
                 RecordFor(dialog, 0.3);
                 recording = dialog.RecordingPath();
                 end(dialog);
