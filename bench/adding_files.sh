@@ -22,7 +22,7 @@ convert="${1:-$root/build/default/program/tembrel-convert}"
 reps="${REPS:-3}"
 count="${COUNT:-5000}"
 for tool in "$convert" /usr/bin/time; do
-    command -v "$tool" >/dev/null || { echo "bench: $tool not found (build first; see scripts/packages.txt)" >&2; exit 1; }
+    command -v "$tool" >/dev/null || { echo "bench: $tool not found (build first; scripts/deps.sh tests installs the rest)" >&2; exit 1; }
 done
 build="$(cd "$(dirname "$convert")/.." && pwd)"
 driver="$build/bench/adding_files_driver"

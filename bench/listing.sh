@@ -17,7 +17,7 @@ convert="${1:-$root/build/default/program/tembrel-convert}"
 reps="${REPS:-3}"
 count="${COUNT:-200}"
 for tool in "$convert" /usr/bin/time lame ffmpeg; do
-    command -v "$tool" >/dev/null || { echo "bench: $tool not found (build first; see scripts/packages.txt)" >&2; exit 1; }
+    command -v "$tool" >/dev/null || { echo "bench: $tool not found (build first; scripts/deps.sh tests installs the rest)" >&2; exit 1; }
 done
 
 work="$(mktemp -d "${TMPDIR:-/tmp}/tembrel-listing.XXXXXX")"

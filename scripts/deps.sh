@@ -1,9 +1,17 @@
 #!/usr/bin/env bash
-# Installs the Debian packages listed in scripts/packages.txt; does nothing
-# (and asks no registry) when all of them are already there.
+# Installs the Debian packages the programs need (scripts/packages.txt) and,
+# with "tests", those of the test bench too (scripts/packages-tests.txt):
+#   scripts/deps.sh [tests]
+# Does nothing (and asks no registry) when all of them are already there.
 set -euo pipefail
 here="$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)"
-mapfile -t wanted < <(grep -v '^\s*#' "$here/packages.txt" | sed 's/\s.*//' | grep -v '^$')
+lists=("$here/packages.txt")
+case "${1:-}" in
+  "") ;;
+  tests) lists+=("$here/packages-tests.txt") ;;
+  *) echo "usage: scripts/deps.sh [tests]" >&2; exit 2 ;;
+esac
+mapfile -t wanted < <(cat "${lists[@]}" | grep -v '^\s*#' | sed 's/\s.*//' | grep -v '^$')
 missing=()
 for p in "${wanted[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -18,7 +18,7 @@ all_targets=(wav_reader aiff_reader au_reader mp3_stream_reader mp3_event_reader
 targets=("$@")
 ((${#targets[@]})) || targets=("${all_targets[@]}")
 
-bash scripts/deps.sh
+bash scripts/deps.sh tests
 . "$root/scripts/compiler_cache.sh"
 # The templates the seeds start from are drawn by the default build.
 if [[ ! -d build/default/program/ControlSWF ]]; then

@@ -8,7 +8,7 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="$root/build/package"
 cd "$root"
 . "$root/scripts/compiler_cache.sh"
-bash scripts/deps.sh
+bash scripts/deps.sh tests
 rm -rf "$build"
 # The default preset's flags (so its compiled objects are reused), no tests;
 # the binaries are stripped on their way into the package.

@@ -12,7 +12,7 @@ import path from "node:path";
 import { pathToFileURL } from "node:url";
 import {
   brief, browserDir, hex, listen, movieBegan, near, patience, programDir, removeWork, stageSize, startSession,
-  waitForSound, workDir,
+  waitForSound, withoutGesture, workDir,
 } from "./lib/harness.mjs";
 import { firefoxPath, launchFirefox } from "./lib/marionette.mjs";
 import { decodePng } from "./lib/png.mjs";
@@ -138,6 +138,60 @@ for (const kind of Object.keys(kinds)) {
     }
   });
 }
+
+// What a person would click on the page: a button of the page's own or
+// Ruffle's play button, shown and big enough to see and hit (16 x 16 px);
+// whether a notice covers the movie. Null while Ruffle is not waiting for
+// a click when asked to wait for that.
+function controls(untilRuffleWaits) {
+  const player = document.querySelector("ruffle-object");
+  const shadow = player && player.shadowRoot;
+  const shown = (element) => {
+    const box = element.getBoundingClientRect();
+    return getComputedStyle(element).display !== "none" && !element.hidden && box.width >= 16 && box.height >= 16 &&
+      { x: box.x + box.width / 2, y: box.y + box.height / 2, what: element.id || element.className || element.tagName };
+  };
+  const play = shadow && shadow.querySelector("#play-button");
+  const notice = shadow && shadow.querySelector("#hardware-acceleration-modal");
+  const ruffleWaits = !!play && getComputedStyle(play).display !== "none";
+  if (untilRuffleWaits && !ruffleWaits) return null;
+  return {
+    notice: !!notice && !notice.classList.contains("hidden"),
+    found: [...document.querySelectorAll("button"), ...(play ? [play] : [])].map(shown).filter(Boolean),
+  };
+}
+
+test("sound only after a click, as browsers ship: one click on what each page shows plays it", async () => {
+  const clicking = await startSession({ soundAfterClick: true });
+  try {
+    for (const kind of ["bare stream", "bare event", "player square_gradient_3", "shell pair track_time #1? 100%"]) {
+      const page = await clicking.context.newPage();
+      try {
+        // Read without a gesture: only the click may let the sound start.
+        const quiet = await withoutGesture(page);
+        await page.goto(pathToFileURL(records[kind].page).href);
+        const waiting = await quiet.until(`(${controls})(true)`, `${kind}: Ruffle waiting for a click`);
+        assert.equal(waiting.found.length, 1, `${kind}: one control to click: ${JSON.stringify(waiting.found)}`);
+        assert.equal(await quiet.value("window.testAudioSummary(0).first"), null, `${kind}: silent before the click`);
+        const clickedAt = Date.now();
+        await page.mouse.click(waiting.found[0].x, waiting.found[0].y);
+        const first = await quiet.until("window.testAudioSummary(0).first", `${kind}: sound after the click`);
+        const wait = (Date.now() - clickedAt) / 1000;
+        await quiet.until(`window.testAudioSummary(${first + 1.2}, ${first + 1.2}).covered`, `${kind}: 1.2 s of it`);
+        const heard = await quiet.value(`window.testAudioSummary(${first}, ${first + 1.2})`);
+        const after = await quiet.value(`(${controls})()`);
+        console.log(`  ${kind}: clicked ${waiting.found[0].what}, sound within ${wait} s: ${brief(heard)}, notice ${after.notice}`);
+        assert.ok(heard.soundShare > 0.5, `${kind}: sound comes out`);
+        assert.ok(Math.abs(heard.medianHz - toneHz) < 20, `${kind}: pitch ${heard.medianHz} Hz`);
+        assert.ok(!after.notice, `${kind}: no notice over the movie`);
+      } finally {
+        await page.close();
+      }
+    }
+  } finally {
+    await clicking.close();
+  }
+});
 
 test("Ruffle from the web: the page loads the pinned version from the web", async () => {
   const { page, requests, shown } = await openPage(served(records.web.page));

@@ -51,7 +51,9 @@ function serve(request, response) {
   response.end();
 }
 
-export async function startSession() {
+// soundAfterClick: the browser's own autoplay policy (sound only after a
+// click on the page) rather than sound from the start.
+export async function startSession({ soundAfterClick = false } = {}) {
   const server = createServer(serve);
   await new Promise((resolve) => server.listen(0, "127.0.0.1", resolve));
   const origin = `http://127.0.0.1:${server.address().port}`;
@@ -64,7 +66,7 @@ export async function startSession() {
     args: [
       "--headless", "--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run",
       "--disable-background-networking", "--disable-component-update", "--disable-sync",
-      "--autoplay-policy=no-user-gesture-required",
+      ...(soundAfterClick ? [] : ["--autoplay-policy=no-user-gesture-required"]),
     ],
   });
   // Only our own server and files on disk; a page's Ruffle script address
@@ -91,6 +93,28 @@ export async function startSession() {
       rmSync(profile, { recursive: true, force: true });
     },
   };
+}
+
+// Reads the page as its own scripts would, without the user gesture that
+// Playwright's evaluate grants (which alone lets a page start its sound):
+// value(expression), and until(expression, what) polling for a truthy one.
+export async function withoutGesture(page) {
+  const cdp = await page.context().newCDPSession(page);
+  const value = async (expression) => {
+    const { result, exceptionDetails } = await cdp.send("Runtime.evaluate", { expression, returnByValue: true });
+    if (exceptionDetails) throw new Error(`${expression}: ${exceptionDetails.exception?.description}`);
+    return result.value;
+  };
+  const until = async (expression, what) => {
+    const end = Date.now() + patience;
+    for (;;) {
+      const got = await value(expression);
+      if (got) return got;
+      if (Date.now() > end) throw new Error(`timed out waiting for ${what}`);
+      await new Promise((resolve) => setTimeout(resolve, 50));
+    }
+  };
+  return { value, until };
 }
 
 export function removeWork() {
