@@ -265,8 +265,8 @@ bool NameOutputs(const ConversionSettings& settings, SourceFileEntry& entry, std
                 }
             }
 
-            // Renaming shortens a name that grows too long; any other
-            // name is the user's own, which no file here can take.
+            // Names are cut to fit their folder above; what still cannot be
+            // made is a path past the system's limit, which no cutting mends.
             if (const std::string tooLong = names.TooLong(); !tooLong.empty()) {
                 *status = WithPath(kStatusFailedFile, tooLong);
                 why = ErrorText(ENAMETOOLONG);

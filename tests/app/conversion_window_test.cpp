@@ -138,7 +138,8 @@ TEST_F(ConversionWindowTest, ConversionShowsEachFileInTheWindowAndItsOutcomeInIt
     EXPECT_TRUE(owner.isEnabled());
 }
 
-// A template that is missing or is no SWF is told over the window as it was:
+// A template that is missing or is no SWF is told over the window as it was
+// (both as not available: the fix is the same, reinstall):
 // no progress window yet, the owner still enabled, no row touched.
 TEST_F(ConversionWindowTest, AnUnusableTemplateIsToldBeforeTheRunShows) {
     const auto entries = Sources({{"one.wav", 1.0}});
@@ -161,7 +162,7 @@ TEST_F(ConversionWindowTest, AnUnusableTemplateIsToldBeforeTheRunShows) {
         ASSERT_EQ(result.outcomes.size(), 1u);
         EXPECT_FALSE(result.outcomes[0].reason.empty());
     }
-    EXPECT_EQ(told, (std::vector<std::string>{"gone ! | no window | owner enabled", "junk stop | no window | owner enabled"}));
+    EXPECT_EQ(told, (std::vector<std::string>{"gone ! | no window | owner enabled", "junk ! | no window | owner enabled"}));
     EXPECT_EQ(rowsChanged, 0);
     EXPECT_TRUE(NamesIn(out).empty());
 }

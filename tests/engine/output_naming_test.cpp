@@ -3,6 +3,7 @@
 // and the fallback into the documents folder.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -393,27 +394,22 @@ TEST_F(OutputNaming, TargetThatCannotBeCreated) {
     Name(source, true);
     EXPECT_EQ(entry_.outputSwfPath, Documents() + "/song.swf");
 
-    // Names longer than the folder allows (255 bytes) where no renaming may
-    // shorten them: a source without an extension, and a player name that
-    // grows past the limit while the source's own name fits.
-    settings_.CreateCtrlSWF = 1;
-    settings_.ButtonSWFType = kPlayerWithShell;
-    const std::string noExtension = dir_.File(std::string(255, 'n'));
-    const std::string player = dir_.File(std::string(248, 'p') + ".wav");
-    Touch(noExtension);
-    Touch(player);
-    const struct {
-        std::string source, tooLong;
-    } cases[] = {{noExtension, std::string(255, 'n') + ".swf"}, {player, std::string(248, 'p') + ".player.swf"}};
-    for (const auto& c : cases) {
-        for (int exists : {kTargetOverwrite, kTargetSkip, kTargetAutoRename}) {
-            settings_.TargetExistsOpt = exists;
-            settings_.OutputFiles2MyDocuments = 0;
-            EXPECT_EQ(Name(c.source, false), "Failed to create file \"" + dir_.File(c.tooLong) + "\"");
-            // The documents folder takes no longer names.
-            settings_.OutputFiles2MyDocuments = 1;
-            EXPECT_EQ(Name(c.source, false), "Failed to create file \"" + Documents() + "/" + c.tooLong + "\"");
-        }
+    // A name that no cutting makes fit: the output folder's own path is so
+    // long that the SWF's name takes it past the system's path limit.
+    std::string deep = dir_.File("");
+    while (deep.size() + 201 < PATH_MAX - 8) deep += std::string(200, 'd') + "/";
+    deep += std::string(PATH_MAX - 8 - deep.size(), 'e');
+    ASSERT_TRUE(fs::create_directories(deep));
+    settings_.SWFOutputFolderOpt = kOutputCustomFolder;
+    settings_.SWFSpecifiedFolder = deep;
+    for (int exists : {kTargetOverwrite, kTargetSkip, kTargetAutoRename}) {
+        settings_.TargetExistsOpt = exists;
+        settings_.OutputFiles2MyDocuments = 0;
+        EXPECT_EQ(Name(source, false), "Failed to create file \"" + deep + "/song.swf\"");
+        // The documents folder takes the file instead.
+        settings_.OutputFiles2MyDocuments = 1;
+        Name(source, true);
+        EXPECT_EQ(entry_.outputSwfPath, Documents() + "/song.swf");
     }
 }
 
