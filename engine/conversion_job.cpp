@@ -5,7 +5,6 @@
 #include <exception>
 #include <optional>
 #include <set>
-#include <system_error>
 #include <unordered_map>
 
 #include <unistd.h>
